@@ -1,0 +1,51 @@
+#pragma once
+
+#include "model/domain/RegistrationState.h"
+#include "model/domain/SIPAccount.h"
+#include "model/domain/VozelAudioDevice.h"
+#include "model/domain/VozelCallState.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace vozel {
+
+// The one seam between the application model and the SIP stack. Everything runs on the
+// main thread; callbacks are installed by the owner and a missing callback drops the event.
+// Operations that may fail throw a vozel::Failure (VozelError::sipUnavailable or the stack's own error).
+class SIPEngine {
+public:
+    virtual ~SIPEngine() = default;
+
+    // Display name of the most recent incoming caller.
+    virtual std::optional<QString> remoteDisplayName() const = 0;
+
+    std::function<void(const RegistrationState &)> onRegistrationChanged;
+    std::function<void(const VozelCallState &)> onCallChanged;
+    std::function<void()> onAudioDevicesChanged;
+    std::function<void(bool ready)> onAttendedTransferChanged;
+    std::function<void(const QString &message)> onTransferFailed;
+
+    virtual QCoro::Task<> start(SIPAccount account) = 0;
+    virtual void stop() = 0;
+
+    virtual QCoro::Task<> call(QString number) = 0;
+    virtual void answer() = 0;
+    virtual void endCall() = 0;
+    virtual void sendDTMF(const QString &digit) = 0;
+    virtual bool setMuted(bool muted) = 0;
+    virtual void setAudioSessionActive(bool active) = 0;
+
+    virtual QCoro::Task<> beginAttendedTransfer(QString target) = 0;
+    virtual void completeAttendedTransfer() = 0;
+
+    virtual QList<VozelAudioDevice> audioDevices() const = 0;
+    virtual void selectAudioDevice(const QString &id, VozelAudioRoute route) = 0;
+    virtual bool setSpeakerEnabled(bool enabled) = 0;
+};
+
+} // namespace vozel
