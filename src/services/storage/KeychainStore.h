@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/domain/SIPAccount.h"
-#include "services/SecretItemStore.h"
+#include "services/storage/SecretItemStore.h"
 
 #include <optional>
 
