@@ -36,6 +36,16 @@ CallHistoryItem::Direction parseDirection(const QString &text)
 
 } // namespace
 
+QString CallHistoryItem::idText() const
+{
+    return json::uuidText(id);
+}
+
+QString CallHistoryItem::directionName() const
+{
+    return directionText(direction);
+}
+
 QJsonObject CallHistoryItem::toJson() const
 {
     QJsonObject object{

@@ -4,6 +4,7 @@
 
 #include <QJsonObject>
 #include <QList>
+#include <QMetaType>
 #include <QString>
 #include <QUuid>
 
@@ -13,6 +14,15 @@ namespace vozel {
 
 // One row of the call history.
 struct CallHistoryItem {
+    Q_GADGET
+    Q_PROPERTY(QString id READ idText)
+    Q_PROPERTY(QString number MEMBER number)
+    Q_PROPERTY(QDateTime date READ dateTime)
+    Q_PROPERTY(QString direction READ directionName)
+    Q_PROPERTY(double duration MEMBER duration)
+    Q_PROPERTY(QString sourceLabel READ sourceLabelText)
+
+public:
     enum class Direction { outgoing, incoming, missed };
 
     QUuid id;
@@ -21,6 +31,11 @@ struct CallHistoryItem {
     Direction direction = Direction::outgoing;
     double duration = 0;
     std::optional<QString> sourceLabel;
+
+    QString idText() const;
+    QDateTime dateTime() const { return date.toDateTime(); }
+    QString directionName() const;
+    QString sourceLabelText() const { return sourceLabel.value_or(QString()); }
 
     QJsonObject toJson() const;
     static CallHistoryItem fromJson(const QJsonObject &object);

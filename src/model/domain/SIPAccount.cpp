@@ -49,6 +49,11 @@ QString SavedSIPAccount::label() const
     return nickname + u" · Ramal "_s + account.extension;
 }
 
+QString SavedSIPAccount::idText() const
+{
+    return json::uuidText(id);
+}
+
 QJsonObject SavedSIPAccount::toJson() const
 {
     QJsonObject object{{"id"_L1, json::uuidText(id)}, {"account"_L1, account.toJson()}};

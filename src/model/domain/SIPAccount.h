@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QList>
+#include <QMetaType>
 #include <QString>
 #include <QUuid>
 
@@ -11,6 +12,17 @@ namespace vozel {
 
 // One extension's connection settings, exactly as its source gave them.
 struct SIPAccount {
+    Q_GADGET
+    Q_PROPERTY(QString extension MEMBER extension)
+    Q_PROPERTY(QString authUser MEMBER authUser)
+    Q_PROPERTY(QString password MEMBER password)
+    Q_PROPERTY(QString host MEMBER host)
+    Q_PROPERTY(qint64 port MEMBER port)
+    Q_PROPERTY(QString transport MEMBER transport)
+    Q_PROPERTY(QString displayName MEMBER displayName)
+    Q_PROPERTY(qint64 registerExpires MEMBER registerExpires)
+
+public:
     QString extension;
     QString authUser;
     QString password;
@@ -28,12 +40,21 @@ struct SIPAccount {
 
 // One stored extension with its fixed identity and the user's nickname.
 struct SavedSIPAccount {
+    Q_GADGET
+    Q_PROPERTY(QString id READ idText)
+    Q_PROPERTY(QString name READ nameText)
+    Q_PROPERTY(QString label READ label)
+    Q_PROPERTY(vozel::SIPAccount account MEMBER account)
+
+public:
     QUuid id;
     SIPAccount account;
     std::optional<QString> name;
 
     // The text used in account lists and pickers.
     QString label() const;
+    QString idText() const;
+    QString nameText() const { return name.value_or(QString()); }
 
     QJsonObject toJson() const;
     static SavedSIPAccount fromJson(const QJsonObject &object);

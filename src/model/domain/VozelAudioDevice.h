@@ -1,11 +1,20 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 
 namespace vozel {
 
 // One sound device as the user sees it.
 struct VozelAudioDevice {
+    Q_GADGET
+    Q_PROPERTY(QString id MEMBER id)
+    Q_PROPERTY(QString name MEMBER name)
+    Q_PROPERTY(bool canRecord MEMBER canRecord)
+    Q_PROPERTY(bool canPlay MEMBER canPlay)
+    Q_PROPERTY(bool isUSB MEMBER isUSB)
+
+public:
     QString id;
     QString name;
     bool canRecord = false;
