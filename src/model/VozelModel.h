@@ -3,6 +3,7 @@
 #include "engine/SIPEngine.h"
 #include "model/domain/CallHistoryItem.h"
 #include "model/domain/Cancellation.h"
+#include "model/domain/Failure.h"
 #include "model/domain/RegistrationState.h"
 #include "model/domain/SIPAccount.h"
 #include "model/domain/VozelAudioDevice.h"
@@ -206,7 +207,8 @@ private:
     void setChangingAccount(bool changing);
     void publishAccounts();
     bool saveCollection(const SIPAccountCollection &collection);
-    QCoro::Task<> connect(SIPAccount account);
+    // Named apart from QObject::connect, which a member called connect would hide.
+    QCoro::Task<> connectAccount(SIPAccount account);
 
     void setRegistration(const RegistrationState &state);
     void setCallState(const VozelCallState &state);
@@ -225,8 +227,14 @@ private:
     void createHistoryRow(const QString &number, CallHistoryItem::Direction direction);
     void setOriginLabel(const QUuid &rowID, const QString &label);
 
+    struct DeviceChoice {
+        QString &field;
+        const QString &key;
+        void (VozelModel::*changed)();
+    };
+    DeviceChoice deviceChoice(VozelAudioRoute route);
     QString storedDeviceID(const QString &key) const;
-    void setDeviceChoice(VozelAudioRoute route, const QString &id, bool store);
+    void setDeviceChoice(VozelAudioRoute route, const QString &id);
     void refreshLaunchAtLogin();
 
     ModelDependencies m_services;
@@ -257,6 +265,7 @@ private:
     bool m_accountsLoaded = false;
     std::optional<CancellationToken> m_originLookup;
     std::optional<QUuid> m_activeHistoryID;
+    quint64 m_callEnds = 0; // idle reports so far; tells call() that its call already ended
 };
 
 } // namespace vozel

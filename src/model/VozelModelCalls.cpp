@@ -1,0 +1,278 @@
+#include "model/VozelModel.h"
+
+#include "model/DialString.h"
+
+#include <QPointer>
+#include <QTimer>
+
+namespace vozel {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString identifyingOrigin = u"Identificando origem…"_s;
+const QString originUnknown = u"Origem não identificada"_s;
+
+} // namespace
+
+void VozelModel::append(const QString &key)
+{
+    if (m_callState.kind == VozelCallState::Kind::connected) {
+        try {
+            m_services.engine->sendDTMF(key);
+        } catch (const Failure &) {
+            setErrorMessage(u"Não foi possível enviar o tom para a URA."_s);
+        }
+        return;
+    }
+    if (DialString::length(m_number) + DialString::length(key) > numberLimit)
+        return;
+    setNumber(m_number + key);
+}
+
+void VozelModel::deleteDigit()
+{
+    setNumber(DialString::withoutLastCharacter(m_number));
+}
+
+void VozelModel::pasteNumber(const QString &text)
+{
+    setNumber(DialString::dialablePart(text, numberLimit));
+}
+
+QCoro::Task<> VozelModel::call()
+{
+    if (m_changingAccount)
+        co_return;
+    const QString number = m_number;
+    const quint64 endsBefore = m_callEnds;
+    QPointer<VozelModel> self(this);
+    std::optional<QString> failure;
+    try {
+        co_await m_services.engine->call(number);
+    } catch (const Failure &error) {
+        failure = error.description();
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        setErrorMessage(*failure);
+        co_return;
+    }
+    // A call that already ended while it was being placed must not come back as dialing.
+    if (m_callEnds != endsBefore)
+        co_return;
+    updateCallState(VozelCallState::dialing(number));
+}
+
+void VozelModel::callOrHangUp()
+{
+    if (!m_callState.isIdle()) {
+        m_services.engine->endCall();
+        return;
+    }
+    if (m_number.isEmpty() || m_registration.kind != RegistrationState::Kind::connected)
+        return;
+    QTimer::singleShot(0, this, [this] { call(); });
+}
+
+void VozelModel::endCall()
+{
+    m_services.engine->endCall();
+}
+
+void VozelModel::answerIncomingCall()
+{
+    try {
+        m_services.engine->answer();
+    } catch (const Failure &error) {
+        setErrorMessage(error.description());
+        return;
+    }
+    m_services.systemCalls->reportAnswered();
+}
+
+void VozelModel::toggleMute()
+{
+    const bool wanted = !m_muted;
+    if (!m_services.engine->setMuted(wanted)) {
+        setErrorMessage(u"Microfone indisponível."_s);
+        return;
+    }
+    setMuted(wanted);
+}
+
+void VozelModel::toggleSpeaker()
+{
+    const bool wanted = !m_speakerEnabled;
+    if (!m_services.engine->setSpeakerEnabled(wanted)) {
+        setErrorMessage(u"Alto-falante indisponível."_s);
+        return;
+    }
+    setSpeakerEnabled(wanted);
+}
+
+QCoro::Task<bool> VozelModel::beginAttendedTransfer(QString target)
+{
+    QPointer<VozelModel> self(this);
+    std::optional<QString> failure;
+    try {
+        co_await m_services.engine->beginAttendedTransfer(target);
+    } catch (const Failure &error) {
+        failure = error.description();
+    }
+    if (!self)
+        co_return false;
+    if (failure) {
+        setErrorMessage(*failure);
+        co_return false;
+    }
+    co_return true;
+}
+
+void VozelModel::completeAttendedTransfer()
+{
+    try {
+        m_services.engine->completeAttendedTransfer();
+    } catch (const Failure &error) {
+        setErrorMessage(error.description());
+    }
+}
+
+void VozelModel::updateCallState(const VozelCallState &state)
+{
+    const VozelCallState previous = m_callState;
+    setCallState(state);
+    switch (state.kind) {
+    case VozelCallState::Kind::dialing:
+        setCallSourceLabel(QString());
+        if (!m_activeHistoryID)
+            createHistoryRow(state.number, CallHistoryItem::Direction::outgoing);
+        break;
+    case VozelCallState::Kind::incoming:
+        handleIncoming(state.number);
+        break;
+    case VozelCallState::Kind::connected:
+        m_services.systemCalls->reportAnswered();
+        break;
+    case VozelCallState::Kind::idle:
+        ++m_callEnds;
+        cancelOriginLookup();
+        resetPerCallFields();
+        if (previous.isIdle()) {
+            m_services.systemCalls->reportEnded();
+            break;
+        }
+        setNumber(QString());
+        m_services.systemCalls->reportEnded();
+        m_activeHistoryID.reset();
+        saveHistory();
+        break;
+    }
+}
+
+void VozelModel::handleIncoming(const QString &number)
+{
+    // A repeated report of the same call keeps the origin its lookup may already have found.
+    const bool repeated = m_activeHistoryID.has_value();
+    setIncomingCallerName(m_services.engine->remoteDisplayName().value_or(QString()));
+    if (!repeated)
+        setCallSourceLabel(identifyingOrigin);
+    m_services.systemCalls->reportIncoming(number);
+    m_services.systemCalls->updateIncomingIdentity(number, m_incomingCallerName, m_callSourceLabel);
+    if (repeated)
+        return;
+    createHistoryRow(number, CallHistoryItem::Direction::incoming);
+    cancelOriginLookup();
+    if (!m_account)
+        return;
+    CancellationToken cancellation;
+    m_originLookup = cancellation;
+    lookUpOrigin(*m_account, number, *m_activeHistoryID, cancellation);
+}
+
+QCoro::Task<> VozelModel::lookUpOrigin(SIPAccount account, QString number, QUuid rowID,
+                                       CancellationToken cancellation)
+{
+    QPointer<VozelModel> self(this);
+    const std::optional<QString> label =
+        co_await m_services.originLookup->resolve(account, number, cancellation);
+    if (!self || cancellation.isCancelled())
+        co_return;
+    if (m_activeHistoryID != rowID || m_callState.isIdle())
+        co_return;
+    setCallSourceLabel(label.value_or(originUnknown));
+    m_services.systemCalls->updateIncomingIdentity(number, m_incomingCallerName, m_callSourceLabel);
+    if (label)
+        setOriginLabel(rowID, *label);
+}
+
+void VozelModel::cancelOriginLookup()
+{
+    if (m_originLookup)
+        m_originLookup->cancel();
+    m_originLookup.reset();
+}
+
+void VozelModel::resetPerCallFields()
+{
+    setCallSourceLabel(QString());
+    setIncomingCallerName(QString());
+    setSpeakerEnabled(false);
+    setMuted(false);
+    setAttendedTransferReady(false);
+}
+
+void VozelModel::setCallState(const VozelCallState &state)
+{
+    if (m_callState.kind == state.kind && m_callState.number == state.number)
+        return;
+    const bool wasIdle = m_callState.isIdle();
+    m_callState = state;
+    emit callStateChanged();
+    if (wasIdle != state.isIdle())
+        emit canChangeAccountChanged();
+}
+
+void VozelModel::setCallSourceLabel(const QString &label)
+{
+    if (m_callSourceLabel == label)
+        return;
+    m_callSourceLabel = label;
+    emit callSourceLabelChanged();
+}
+
+void VozelModel::setIncomingCallerName(const QString &name)
+{
+    if (m_incomingCallerName == name)
+        return;
+    m_incomingCallerName = name;
+    emit incomingCallerNameChanged();
+}
+
+void VozelModel::setSpeakerEnabled(bool enabled)
+{
+    if (m_speakerEnabled == enabled)
+        return;
+    m_speakerEnabled = enabled;
+    emit speakerEnabledChanged();
+}
+
+void VozelModel::setMuted(bool muted)
+{
+    if (m_muted == muted)
+        return;
+    m_muted = muted;
+    emit mutedChanged();
+}
+
+void VozelModel::setAttendedTransferReady(bool ready)
+{
+    if (m_attendedTransferReady == ready)
+        return;
+    m_attendedTransferReady = ready;
+    emit attendedTransferReadyChanged();
+}
+
+} // namespace vozel

@@ -1,0 +1,265 @@
+#include "ModelHarness.h"
+
+#include "model/domain/VozelError.h"
+
+using namespace vozel;
+using namespace vozel::test;
+using namespace Qt::StringLiterals;
+
+class ModelCallsTest : public QObject {
+    Q_OBJECT
+
+    // A started model with one connected account.
+    static VozelModel &connectedModel(ModelHarness &h)
+    {
+        h.storeTwoAccounts();
+        auto &model = h.start();
+        h.engine->report(RegistrationState::connected());
+        h.engine->operations.clear();
+        return model;
+    }
+
+private slots:
+    void typingDeletingAndPasting()
+    {
+        ModelHarness h;
+        auto &model = h.start();
+        model.deleteDigit();
+        QCOMPARE(model.number(), QString());
+        for (int i = 0; i < 33; ++i)
+            model.append(QString::number(i % 10));
+        QCOMPARE(model.number().size(), 32);
+        model.deleteDigit();
+        QCOMPARE(model.number().size(), 31);
+        model.append(u"12"_s);
+        QCOMPARE(model.number().size(), 31);
+
+        model.pasteNumber(u"Ligue (11) 98765-4321 ramal *2# ou +55"_s);
+        QCOMPARE(model.number(), u"11987654321*2#+55"_s);
+        model.pasteNumber(QString(40, u'7'));
+        QCOMPARE(model.number(), QString(32, u'7'));
+        // Digits of other scripts dial as ASCII; other numerals cannot be dialled.
+        model.pasteNumber(u"٣٤ ½ １"_s);
+        QCOMPARE(model.number(), u"341"_s);
+    }
+
+    void keysDuringACallSendTones()
+    {
+        ModelHarness h;
+        auto &model = connectedModel(h);
+        model.setNumber(u"2002"_s);
+        h.engine->report(VozelCallState::dialing(u"2002"_s));
+        model.append(u"5"_s);
+        QCOMPARE(model.number(), u"20025"_s);
+        h.engine->report(VozelCallState::connected(u"2002"_s));
+        model.append(u"#"_s);
+        QCOMPARE(h.engine->operations.last(), u"dtmf #"_s);
+        QCOMPARE(model.number(), u"20025"_s);
+        h.engine->dtmfFailure = VozelError::sipUnavailable();
+        model.append(u"A"_s);
+        QCOMPARE(model.errorMessage(), u"Não foi possível enviar o tom para a URA."_s);
+    }
+
+    void callButtonFollowsRegistrationAndCallState()
+    {
+        ModelHarness h;
+        auto &model = h.start();
+        model.setNumber(u"2002"_s);
+        model.callOrHangUp();
+        QCoreApplication::processEvents();
+        QVERIFY(h.engine->operations.isEmpty());
+
+        ModelHarness h2;
+        auto &connected = connectedModel(h2);
+        connected.callOrHangUp();
+        QCoreApplication::processEvents();
+        QVERIFY(h2.engine->operations.isEmpty());
+        connected.setNumber(u"2002"_s);
+        connected.callOrHangUp();
+        QCoreApplication::processEvents();
+        QCOMPARE(h2.engine->operations, QStringList{u"call 2002"_s});
+        QCOMPARE(connected.callState(), VozelCallState::dialing(u"2002"_s));
+        connected.callOrHangUp();
+        QCOMPARE(h2.engine->operations.last(), u"end"_s);
+        QCOMPARE(connected.callState(), VozelCallState::idle());
+    }
+
+    void outgoingCallMakesOneHistoryRow()
+    {
+        ModelHarness h;
+        auto &model = connectedModel(h);
+        model.setNumber(u"2002"_s);
+        h.engine->duringCall = [&] { h.engine->report(VozelCallState::dialing(u"2002"_s)); };
+        await(model.call());
+        QCOMPARE(model.history().size(), 1);
+        QCOMPARE(model.history()[0].direction, CallHistoryItem::Direction::outgoing);
+        QCOMPARE(model.history()[0].number, u"2002"_s);
+        QCOMPARE(model.callSourceLabel(), QString());
+    }
+
+    void callThatEndsWhilePlacedStaysIdle()
+    {
+        ModelHarness h;
+        auto &model = connectedModel(h);
+        model.setNumber(u"2002"_s);
+        h.engine->duringCall = [&] {
+            h.engine->report(VozelCallState::dialing(u"2002"_s));
+            h.engine->report(VozelCallState::idle());
+        };
+        await(model.call());
+        QCOMPARE(model.callState(), VozelCallState::idle());
+        QCOMPARE(model.history().size(), 1);
+        QVERIFY(!model.activeHistoryID());
+    }
+
+    void failedCallShowsItsError()
+    {
+        ModelHarness h;
+        auto &model = connectedModel(h);
+        model.setNumber(u"2002"_s);
+        h.engine->callFailure = VozelError::sipUnavailable();
+        await(model.call());
+        QCOMPARE(model.errorMessage(), u"O motor SIP ainda não foi incorporado a esta compilação."_s);
+        QCOMPARE(model.callState(), VozelCallState::idle());
+        QVERIFY(model.history().isEmpty());
+    }
+
+    void incomingCallRingsOnceAndLooksUpOnce()
+    {
+        ModelHarness h;
+        auto &model = connectedModel(h);
+        h.engine->displayName = u"Ana"_s;
+        h.originLookup->label = u"Loja Sul"_s;
+        h.originLookup->gate.held = true;
+        QSignalSpy label(&model, &VozelModel::callSourceLabelChanged);
+
+        h.engine->report(VozelCallState::incoming(u"+5511987654321"_s));
+        QCOMPARE(model.incomingCallerName(), u"Ana"_s);
+        QCOMPARE(model.callSourceLabel(), u"Identificando origem…"_s);
+        h.originLookup->gate.release();
+        QCOMPARE(model.callSourceLabel(), u"Loja Sul"_s);
+
+        h.engine->report(VozelCallState::incoming(u"+5511987654321"_s));
+        QCOMPARE(h.systemCalls->rings, 1);
+        QCOMPARE(h.originLookup->callers.size(), 1);
+        QCOMPARE(model.history().size(), 1);
+        QCOMPARE(model.callSourceLabel(), u"Loja Sul"_s);
+        QCOMPARE(h.systemCalls->events.last(), u"identity +5511987654321|Ana|Loja Sul"_s);
+        QCOMPARE(model.history()[0].sourceLabel, u"Loja Sul"_s);
+        QCOMPARE(label.count(), 2);
+    }
+
+    void lookupWithoutLabelStoresNothing()
+    {
+        ModelHarness h;
+        auto &model = connectedModel(h);
+        h.engine->report(VozelCallState::incoming(u"2002"_s));
+        QCOMPARE(model.callSourceLabel(), u"Origem não identificada"_s);
+        QVERIFY(!model.history()[0].sourceLabel);
+        QCOMPARE(h.systemCalls->events.last(), u"identity 2002||Origem não identificada"_s);
+    }
+
+    void lateLookupChangesNothing()
+    {
+        ModelHarness h;
+        auto &model = connectedModel(h);
+        h.originLookup->label = u"Loja Sul"_s;
+        h.originLookup->gate.held = true;
+        h.engine->report(VozelCallState::incoming(u"2002"_s));
+        h.engine->report(VozelCallState::idle());
+        QVERIFY(h.originLookup->tokens[0].isCancelled());
+        h.originLookup->gate.release();
+        QCoreApplication::processEvents();
+        QCOMPARE(model.callSourceLabel(), QString());
+        QVERIFY(!model.history()[0].sourceLabel);
+    }
+
+    void newIncomingCallCancelsTheOldLookup()
+    {
+        ModelHarness h;
+        auto &model = connectedModel(h);
+        h.originLookup->gate.held = true;
+        h.engine->report(VozelCallState::incoming(u"2002"_s));
+        h.engine->report(VozelCallState::idle());
+        h.engine->report(VozelCallState::incoming(u"2003"_s));
+        QVERIFY(h.originLookup->tokens[0].isCancelled());
+        QVERIFY(!h.originLookup->tokens[1].isCancelled());
+        QCOMPARE(model.history().size(), 2);
+    }
+
+    void endOfCallClearsPerCallState()
+    {
+        ModelHarness h;
+        auto &model = connectedModel(h);
+        model.setNumber(u"2002"_s);
+        h.connectCallTo(u"2002"_s);
+        model.toggleMute();
+        model.toggleSpeaker();
+        h.engine->onAttendedTransferChanged(true);
+        QVERIFY(model.muted() && model.speakerEnabled() && model.attendedTransferReady());
+        QSignalSpy number(&model, &VozelModel::numberChanged);
+        h.engine->report(VozelCallState::idle());
+        QVERIFY(!model.muted() && !model.speakerEnabled() && !model.attendedTransferReady());
+        QCOMPARE(model.number(), QString());
+        QCOMPARE(number.count(), 1);
+        QCOMPARE(h.systemCalls->events.last(), u"ended"_s);
+
+        // Idle again while idle keeps what was typed.
+        model.setNumber(u"77"_s);
+        h.engine->report(VozelCallState::idle());
+        QCOMPARE(model.number(), u"77"_s);
+    }
+
+    void answerMuteAndSpeakerFailures()
+    {
+        ModelHarness h;
+        auto &model = connectedModel(h);
+        h.engine->answerFailure = VozelError::sipUnavailable();
+        model.answerIncomingCall();
+        QCOMPARE(model.errorMessage(), u"O motor SIP ainda não foi incorporado a esta compilação."_s);
+        QVERIFY(!h.systemCalls->events.contains(u"answered"_s));
+
+        h.engine->muteWorks = false;
+        model.toggleMute();
+        QCOMPARE(model.errorMessage(), u"Microfone indisponível."_s);
+        QVERIFY(!model.muted());
+        h.engine->speakerWorks = false;
+        model.toggleSpeaker();
+        QCOMPARE(model.errorMessage(), u"Alto-falante indisponível."_s);
+        QVERIFY(!model.speakerEnabled());
+    }
+
+    void alertManagerActionsRunOnTheEventLoop()
+    {
+        ModelHarness h;
+        connectedModel(h);
+        h.engine->report(VozelCallState::incoming(u"2002"_s));
+        h.systemCalls->onAnswer();
+        QVERIFY(!h.engine->operations.contains(u"answer"_s));
+        QCoreApplication::processEvents();
+        QVERIFY(h.engine->operations.contains(u"answer"_s));
+        QCOMPARE(h.systemCalls->events.last(), u"answered"_s);
+        h.systemCalls->onEnd();
+        QCoreApplication::processEvents();
+        QCOMPARE(h.engine->operations.last(), u"end"_s);
+    }
+
+    void transferFailuresReachTheAlert()
+    {
+        ModelHarness h;
+        auto &model = connectedModel(h);
+        h.connectCallTo(u"2002"_s);
+        QVERIFY(await(model.beginAttendedTransfer(u"2003"_s)));
+        h.engine->transferFailure = VozelError::sipUnavailable();
+        QVERIFY(!await(model.beginAttendedTransfer(u"2003"_s)));
+        QCOMPARE(model.errorMessage(), VozelError::sipUnavailable().description());
+        model.setErrorMessage(QString());
+        model.completeAttendedTransfer();
+        QCOMPARE(model.errorMessage(), VozelError::sipUnavailable().description());
+        h.engine->onTransferFailed(u"Ramal ocupado ou indisponível."_s);
+        QCOMPARE(model.errorMessage(), u"Ramal ocupado ou indisponível."_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(ModelCallsTest)
+#include "ModelCallsTest.moc"
