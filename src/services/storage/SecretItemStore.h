@@ -10,6 +10,7 @@ namespace vozel {
 
 // A secure store of named data items, identified by a service and an account name.
 // Every operation answers with a status: success, "no such item", or any other failure code.
+// A store that cannot see its items (locked, unreachable) answers a failure, never "no such item".
 class SecretItemStore {
 public:
     static constexpr std::int32_t success = 0;

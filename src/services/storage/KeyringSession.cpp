@@ -1,0 +1,125 @@
+#include "services/storage/KeyringSession.h"
+
+#include "services/storage/LibsecretItemStore.h"
+
+namespace vozel {
+
+namespace {
+
+bool isTimeout(const GError *error)
+{
+    return g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)
+        || g_error_matches(error, G_IO_ERROR, G_IO_ERROR_TIMED_OUT)
+        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_TIMEOUT)
+        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_TIMED_OUT)
+        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NO_REPLY);
+}
+
+bool isUnreachable(const GError *error)
+{
+    return g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN)
+        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER)
+        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NO_SERVER)
+        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_DISCONNECTED)
+        || g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CLOSED);
+}
+
+} // namespace
+
+ErrorSlot::~ErrorSlot()
+{
+    if (m_error)
+        g_error_free(m_error);
+}
+
+bool KeyringSession::anyLocked(const Items &items)
+{
+    for (const auto &item : items) {
+        if (secret_item_get_locked(item.get()))
+            return true;
+    }
+    return false;
+}
+
+std::int32_t statusFor(const GError *error)
+{
+    if (isTimeout(error))
+        return LibsecretItemStore::timedOut;
+    if (isUnreachable(error))
+        return LibsecretItemStore::notAvailable;
+    if (g_error_matches(error, SECRET_ERROR, SECRET_ERROR_IS_LOCKED))
+        return LibsecretItemStore::interactionNotAllowed;
+    if (g_error_matches(error, SECRET_ERROR, SECRET_ERROR_NO_SUCH_OBJECT))
+        return SecretItemStore::itemNotFound;
+    return LibsecretItemStore::serviceFailure;
+}
+
+// Stored items are found by this name as well as by their attributes, so it must never change.
+const SecretSchema KeyringSession::schema = [] {
+    SecretSchema schema{};
+    schema.name = "br.com.vozel.softphone.SecretItem";
+    schema.flags = SECRET_SCHEMA_NONE;
+    schema.attributes[0] = {"service", SECRET_SCHEMA_ATTRIBUTE_STRING};
+    schema.attributes[1] = {"account", SECRET_SCHEMA_ATTRIBUTE_STRING};
+    return schema;
+}();
+
+KeyringSession::KeyringSession(GCancellable *cancellable, const QString &service, const QString &account)
+    : m_cancellable(cancellable),
+      m_attributes(secret_attributes_build(&schema, "service", service.toUtf8().constData(), "account",
+                                           account.toUtf8().constData(), nullptr))
+{
+}
+
+KeyringSession::~KeyringSession()
+{
+    g_hash_table_unref(m_attributes);
+}
+
+std::int32_t KeyringSession::connect()
+{
+    ErrorSlot error;
+    m_service.reset(secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, m_cancellable, error.out()));
+    if (m_service)
+        return SecretItemStore::success;
+    if (error.get() && isTimeout(error.get()))
+        return LibsecretItemStore::timedOut;
+    return LibsecretItemStore::notAvailable;
+}
+
+std::int32_t KeyringSession::find(Items &items)
+{
+    ErrorSlot error;
+    GList *found = secret_service_search_sync(m_service.get(), &schema, m_attributes, SECRET_SEARCH_ALL,
+                                              m_cancellable, error.out());
+    for (GList *entry = found; entry; entry = entry->next)
+        items.emplace_back(static_cast<SecretItem *>(entry->data));
+    g_list_free(found);
+    return error.get() ? statusFor(error.get()) : SecretItemStore::success;
+}
+
+std::int32_t KeyringSession::findUnlocked(Items &items)
+{
+    if (const auto status = find(items); status != SecretItemStore::success)
+        return status;
+    if (!items.empty())
+        return anyLocked(items) ? LibsecretItemStore::interactionNotAllowed : SecretItemStore::success;
+
+    // A Secret Service need not list the items of a locked collection.
+    GRef<SecretCollection> collection;
+    if (const auto status = defaultCollection(collection); status != SecretItemStore::success)
+        return status;
+    if (collection && secret_collection_get_locked(collection.get()))
+        return LibsecretItemStore::interactionNotAllowed;
+    return SecretItemStore::itemNotFound;
+}
+
+std::int32_t KeyringSession::defaultCollection(GRef<SecretCollection> &collection)
+{
+    ErrorSlot error;
+    collection.reset(secret_collection_for_alias_sync(m_service.get(), SECRET_COLLECTION_DEFAULT,
+                                                      SECRET_COLLECTION_NONE, m_cancellable, error.out()));
+    return error.get() ? statusFor(error.get()) : SecretItemStore::success;
+}
+
+} // namespace vozel

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "services/storage/SecretItemStore.h"
+
+#include <libsecret/secret.h>
+
+#include <memory>
+#include <vector>
+
+namespace vozel {
+
+struct GObjectUnref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+template <typename T>
+using GRef = std::unique_ptr<T, GObjectUnref>;
+
+// A GError that frees itself.
+class ErrorSlot {
+public:
+    ErrorSlot() = default;
+    ErrorSlot(const ErrorSlot &) = delete;
+    ErrorSlot &operator=(const ErrorSlot &) = delete;
+    ~ErrorSlot();
+    GError **out() { return &m_error; }
+    const GError *get() const { return m_error; }
+
+private:
+    GError *m_error = nullptr;
+};
+
+// The status that stands for a failure libsecret reported.
+std::int32_t statusFor(const GError *error);
+
+// One operation's view of the Secret Service for one item name, used on that operation's
+// worker thread; every call is ended early by the operation's cancellable.
+class KeyringSession {
+public:
+    using Items = std::vector<GRef<SecretItem>>;
+
+    KeyringSession(GCancellable *cancellable, const QString &service, const QString &account);
+    KeyringSession(const KeyringSession &) = delete;
+    KeyringSession &operator=(const KeyringSession &) = delete;
+    ~KeyringSession();
+
+    std::int32_t connect();
+    // Every item with this name, locked or not, from every collection.
+    std::int32_t find(Items &items);
+    // Every item with this name, all unlocked; otherwise the status that stands in their place,
+    // itemNotFound only when a locked default collection can't be hiding one.
+    std::int32_t findUnlocked(Items &items);
+    static bool anyLocked(const Items &items);
+    // The collection new items go to; none when the keyring has no default collection.
+    std::int32_t defaultCollection(GRef<SecretCollection> &collection);
+
+    static const SecretSchema schema;
+    GHashTable *attributes() const { return m_attributes; }
+    GCancellable *cancellable() const { return m_cancellable; }
+
+private:
+    GCancellable *m_cancellable;
+    GHashTable *m_attributes;
+    GRef<SecretService> m_service;
+};
+
+} // namespace vozel

@@ -1,0 +1,162 @@
+#include "AccountFixtures.h"
+#include "SecretServiceControl.h"
+
+#include "model/domain/Failure.h"
+#include "services/storage/KeychainStore.h"
+#include "services/storage/LibsecretItemStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+
+using namespace vozel;
+using namespace vozel::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString service = KeychainStore::service;
+const QString collectionItem = KeychainStore::collectionItem;
+const QString legacyItem = KeychainStore::legacyItem;
+const auto locked = LibsecretItemStore::interactionNotAllowed;
+const QByteArray olderItemData = legacyData(u"3001"_s);
+
+} // namespace
+
+// Runs against the gnome-keyring of tests/sandbox.sh: it locks that keyring and deletes the
+// application's items, so it refuses to run anywhere else.
+class KeyringTest : public QObject {
+    Q_OBJECT
+
+    LibsecretItemStore m_items;
+    KeychainStore m_store{m_items};
+    SecretServiceControl m_control;
+    QString m_collection;
+
+    QStringList itemPaths(const QString &item) { return m_control.itemsWith(m_collection, service, item); }
+
+    void lockKeyring()
+    {
+        m_control.lock(m_collection);
+        QVERIFY(m_control.isLocked(m_collection));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!QFileInfo(QDir::homePath()).absolutePath().contains(u"/vozel-sandbox."_s))
+            QSKIP("needs the throwaway keyring of tests/sandbox.sh");
+        m_collection = m_control.defaultCollection();
+        QVERIFY(m_collection.startsWith(u"/org/freedesktop/secrets/collection/"_s));
+    }
+
+    void cleanup()
+    {
+        if (m_control.isLocked(m_collection))
+            m_control.unlock(m_collection, "vozel");
+        QVERIFY(!m_control.isLocked(m_collection));
+        for (const auto &item : {collectionItem, legacyItem})
+            m_items.remove(service, item);
+    }
+
+    void itemsAreTellableFromMissingOnes()
+    {
+        QCOMPARE(m_items.read(service, collectionItem).status, SecretItemStore::itemNotFound);
+        QCOMPARE(m_items.update(service, collectionItem, "x"), SecretItemStore::itemNotFound);
+        QCOMPARE(m_items.remove(service, collectionItem), SecretItemStore::itemNotFound);
+
+        QCOMPARE(m_items.add(service, collectionItem, "first"), SecretItemStore::success);
+        QCOMPARE(m_items.add(service, collectionItem, "again"), LibsecretItemStore::duplicateItem);
+        QCOMPARE(itemPaths(collectionItem).size(), 1);
+        QCOMPARE(m_items.read(service, legacyItem).status, SecretItemStore::itemNotFound);
+        QCOMPARE(m_items.read(u"br.com.example.other"_s, collectionItem).status, SecretItemStore::itemNotFound);
+
+        QCOMPARE(m_items.update(service, collectionItem, olderItemData), SecretItemStore::success);
+        QCOMPARE(m_items.read(service, collectionItem).data, olderItemData);
+        QCOMPARE(m_items.remove(service, collectionItem), SecretItemStore::success);
+        QVERIFY(itemPaths(collectionItem).isEmpty());
+    }
+
+    void emptyKeyringLoadsEmptyAndCreatesNothing()
+    {
+        QCOMPARE(m_store.loadCollection(), SIPAccountCollection());
+        QVERIFY(itemPaths(collectionItem).isEmpty());
+    }
+
+    void olderItemIsMigratedOnce()
+    {
+        QCOMPARE(m_items.add(service, legacyItem, olderItemData), SecretItemStore::success);
+        const auto migrated = m_store.loadCollection();
+        QCOMPARE(migrated.accounts.size(), 1);
+        QCOMPARE(migrated.active()->account, sampleAccount(u"3001"_s));
+        QCOMPARE(migrated.active()->name, std::nullopt);
+        QCOMPARE(migrated.activeID, migrated.accounts[0].id);
+        QCOMPARE(m_items.read(service, collectionItem).data, migrated.toJsonData());
+        QVERIFY(itemPaths(legacyItem).isEmpty());
+        QCOMPARE(m_store.loadCollection(), migrated);
+    }
+
+    void collectionItemWinsOverOlderItem()
+    {
+        const auto stored = collectionOf({u"2001"_s});
+        QCOMPARE(m_items.add(service, collectionItem, stored.toJsonData()), SecretItemStore::success);
+        QCOMPARE(m_items.add(service, legacyItem, olderItemData), SecretItemStore::success);
+        QCOMPARE(m_store.loadCollection(), stored);
+        QCOMPARE(m_items.read(service, legacyItem).data, olderItemData);
+    }
+
+    void firstSaveCreatesThenLaterSavesUpdateInPlace()
+    {
+        m_store.saveCollection(collectionOf({u"2001"_s}));
+        const auto created = itemPaths(collectionItem);
+        QCOMPARE(created.size(), 1);
+        const auto changed = collectionOf({u"2001"_s, u"2002"_s});
+        m_store.saveCollection(changed);
+        QCOMPARE(itemPaths(collectionItem), created);
+        QCOMPARE(m_store.loadCollection(), changed);
+    }
+
+    void corruptCollectionIsLeftUntouched()
+    {
+        const QByteArray corrupt = R"({"accounts":[{"id":"not-a-uuid"}]})";
+        QCOMPARE(m_items.add(service, collectionItem, corrupt), SecretItemStore::success);
+        QCOMPARE(m_items.add(service, legacyItem, olderItemData), SecretItemStore::success);
+        const auto paths = itemPaths(collectionItem);
+        QVERIFY_THROWS_EXCEPTION(DecodingError, m_store.loadCollection());
+        QCOMPARE(m_items.read(service, collectionItem).data, corrupt);
+        QCOMPARE(itemPaths(collectionItem), paths);
+        QCOMPARE(m_items.read(service, legacyItem).data, olderItemData);
+    }
+
+    void lockedKeyringIsAnErrorNeverEmpty_data()
+    {
+        QTest::addColumn<QString>("storedItem");
+        QTest::newRow("collection stored") << collectionItem;
+        QTest::newRow("only the older item stored") << legacyItem;
+    }
+
+    void lockedKeyringIsAnErrorNeverEmpty()
+    {
+        QFETCH(QString, storedItem);
+        const QByteArray stored = storedItem == collectionItem ? collectionOf({u"2001"_s}).toJsonData() : olderItemData;
+        QCOMPARE(m_items.add(service, storedItem, stored), SecretItemStore::success);
+        lockKeyring();
+
+        // The stored item and the missing one answer alike: nothing can be seen.
+        for (const auto &item : {collectionItem, legacyItem}) {
+            QCOMPARE(m_items.read(service, item).status, locked);
+            QCOMPARE(m_items.update(service, item, "changed"), locked);
+            QCOMPARE(m_items.add(service, item, "changed"), locked);
+            QCOMPARE(m_items.remove(service, item), locked);
+        }
+        QCOMPARE(keychainStatusOf([&] { m_store.loadCollection(); }), locked);
+        QCOMPARE(keychainStatusOf([&] { m_store.saveCollection(SIPAccountCollection()); }), locked);
+
+        m_control.unlock(m_collection, "vozel");
+        QCOMPARE(m_items.read(service, storedItem).data, stored);
+        QCOMPARE(itemPaths(collectionItem).size(), storedItem == collectionItem ? 1 : 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(KeyringTest)
+#include "KeyringTest.moc"

@@ -1,0 +1,165 @@
+#include "model/domain/VozelError.h"
+#include "services/storage/KeychainStore.h"
+#include "services/storage/LibsecretItemStore.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <signal.h>
+
+using namespace vozel;
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString item = u"unreachable-test"_s;
+
+// A process the test starts and stops by its pid.
+class Daemon : public QProcess {
+public:
+    ~Daemon() override
+    {
+        if (state() == NotRunning)
+            return;
+        resume();
+        terminate();
+        if (!waitForFinished(5000))
+            kill();
+    }
+    void pause() { ::kill(pid_t(processId()), SIGSTOP); }
+    void resume() { ::kill(pid_t(processId()), SIGCONT); }
+};
+
+// A session bus with no services and no activation (no <servicedir>); returns its address.
+QString startPrivateBus(Daemon &daemon, const QTemporaryDir &folder)
+{
+    QFile config(folder.filePath(u"bus.conf"_s));
+    if (!config.open(QIODevice::WriteOnly))
+        return {};
+    config.write(u"<busconfig><type>session</type><listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
+                 "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                 "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>"_s.arg(folder.path())
+                     .toUtf8());
+    config.close();
+    daemon.start(u"dbus-daemon"_s, {u"--nofork"_s, u"--config-file="_s + config.fileName(), u"--print-address=1"_s});
+    while (!daemon.canReadLine() && daemon.waitForReadyRead(5000)) {
+    }
+    return QString::fromUtf8(daemon.readLine()).trimmed();
+}
+
+// A gnome-keyring of the test's own on that bus, unlocked, with its files in `folder`.
+bool startKeyring(Daemon &daemon, const QTemporaryDir &folder, const QString &busAddress)
+{
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"GNOME_KEYRING_CONTROL"_s);
+    environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress);
+    for (const auto &variable : {u"HOME"_s, u"XDG_RUNTIME_DIR"_s, u"XDG_DATA_HOME"_s, u"XDG_CONFIG_HOME"_s})
+        environment.insert(variable, folder.path());
+    daemon.setProcessEnvironment(environment);
+    daemon.start(u"gnome-keyring-daemon"_s, {u"--foreground"_s, u"--unlock"_s, u"--components=secrets"_s});
+    daemon.write("vozel");
+    daemon.closeWriteChannel();
+
+    auto bus = QDBusConnection::connectToBus(busAddress, u"probe"_s);
+    QElapsedTimer waited;
+    waited.start();
+    bool serving = false;
+    while (!(serving = bus.interface()->isServiceRegistered(u"org.freedesktop.secrets"_s)) && waited.elapsed() < 10000)
+        QTest::qWait(50);
+    QDBusConnection::disconnectFromBus(u"probe"_s);
+    return serving;
+}
+
+} // namespace
+
+// libsecret connects to the session bus once per process, so each step points this process at
+// another bus before the next connection, and the steps keep their order.
+class KeyringUnreachableTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_busFolder;
+    QTemporaryDir m_keyringFolder;
+    Daemon m_bus;
+    QString m_busAddress;
+
+    // Every operation, of the items and of the account store, answers `status` within the time given.
+    void expectEveryOperationFails(SecretItemStore &items, std::int32_t status, std::chrono::milliseconds atLeast,
+                                   std::chrono::milliseconds atMost)
+    {
+        KeychainStore store(items);
+        const std::vector<std::pair<const char *, std::function<std::int32_t()>>> operations{
+            {"read", [&] { return items.read(KeychainStore::service, item).status; }},
+            {"update", [&] { return items.update(KeychainStore::service, item, "data"); }},
+            {"add", [&] { return items.add(KeychainStore::service, item, "data"); }},
+            {"remove", [&] { return items.remove(KeychainStore::service, item); }},
+            {"load accounts", [&] {
+                 try {
+                     store.loadCollection();
+                 } catch (const VozelError &error) {
+                     return error.status();
+                 }
+                 return SecretItemStore::success;
+             }},
+        };
+        for (const auto &[name, operation] : operations) {
+            QElapsedTimer timer;
+            timer.start();
+            const auto answer = operation();
+            qInfo("%s: status %d after %lld ms", name, answer, timer.elapsed());
+            QCOMPARE(answer, status);
+            QVERIFY2(timer.elapsed() >= atLeast.count() && timer.elapsed() <= atMost.count(), name);
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_busAddress = startPrivateBus(m_bus, m_busFolder);
+        QVERIFY2(!m_busAddress.isEmpty(), "dbus-daemon did not start");
+    }
+
+    void noSessionBusIsNotAvailable()
+    {
+        qputenv("DBUS_SESSION_BUS_ADDRESS", u"unix:path=%1/nobody"_s.arg(m_busFolder.path()).toUtf8());
+        LibsecretItemStore items;
+        expectEveryOperationFails(items, LibsecretItemStore::notAvailable, 0ms, 1000ms);
+    }
+
+    void busWithoutSecretServiceIsNotAvailable()
+    {
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_busAddress.toUtf8());
+        LibsecretItemStore items;
+        expectEveryOperationFails(items, LibsecretItemStore::notAvailable, 0ms, 1000ms);
+    }
+
+    void hungSecretServiceTimesOutAndRecovers()
+    {
+        Daemon keyring;
+        QVERIFY(startKeyring(keyring, m_keyringFolder, m_busAddress));
+        LibsecretItemStore items(1000ms);
+        // The bound, the grace a cancelled call gets, and some slack.
+        constexpr auto atMost = 2000ms;
+
+        keyring.pause(); // before this process ever reached it
+        expectEveryOperationFails(items, LibsecretItemStore::timedOut, 1000ms, atMost);
+        if (QTest::currentTestFailed())
+            return;
+        keyring.resume();
+        QCOMPARE(items.add(KeychainStore::service, item, "kept"), SecretItemStore::success);
+
+        keyring.pause(); // while this process holds an open session with it
+        expectEveryOperationFails(items, LibsecretItemStore::timedOut, 1000ms, atMost);
+        if (QTest::currentTestFailed())
+            return;
+        keyring.resume();
+        QCOMPARE(items.read(KeychainStore::service, item).data, QByteArray("kept"));
+    }
+};
+
+QTEST_GUILESS_MAIN(KeyringUnreachableTest)
+#include "KeyringUnreachableTest.moc"
