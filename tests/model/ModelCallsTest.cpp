@@ -137,7 +137,7 @@ private slots:
         QCOMPARE(model.incomingCallerName(), u"Ana"_s);
         QCOMPARE(model.callSourceLabel(), u"Identificando origem…"_s);
         h.originLookup->gate.release();
-        QCOMPARE(model.callSourceLabel(), u"Loja Sul"_s);
+        QTRY_COMPARE(model.callSourceLabel(), u"Loja Sul"_s);
 
         h.engine->report(VozelCallState::incoming(u"+5511987654321"_s));
         QCOMPARE(h.systemCalls->rings, 1);

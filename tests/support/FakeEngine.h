@@ -29,7 +29,7 @@ public:
     QCoro::Task<> start(SIPAccount account) override
     {
         operations << u"start "_s + account.extension;
-        stop();
+        reportStopped();
         report(RegistrationState::connecting());
         if (startFailure)
             throw *startFailure;
@@ -40,6 +40,12 @@ public:
     void stop() override
     {
         operations << u"stop"_s;
+        reportStopped();
+    }
+
+    // What a stop reports, also when a start replaces a running core.
+    void reportStopped()
+    {
         running = false;
         if (onAttendedTransferChanged)
             onAttendedTransferChanged(false);
