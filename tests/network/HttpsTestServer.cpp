@@ -1,7 +1,6 @@
 #include "HttpsTestServer.h"
 
 #include <QFile>
-#include <QPointer>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QSslSocket>
@@ -24,22 +23,6 @@ QByteArray readFile(const char *path)
 QSslCertificate certificate()
 {
     return QSslCertificate(readFile(VOZEL_TEST_CERTIFICATE), QSsl::Pem);
-}
-
-QByteArray reasonPhrase(int status)
-{
-    switch (status) {
-    case 200: return "OK";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 307: return "Temporary Redirect";
-    case 400: return "Bad Request";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 429: return "Too Many Requests";
-    case 500: return "Internal Server Error";
-    default: return "Status";
-    }
 }
 
 } // namespace
@@ -228,7 +211,8 @@ void HttpsTestServer::answer(QSslSocket *socket, const ScriptedReply &reply)
             trickle(socket, reply.body, reply.trickle);
         return;
     }
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
+    // Clients read the status code only, so every answer carries the same reason phrase.
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " Scripted\r\n";
     for (const auto &[name, value] : reply.headers)
         head += name + ": " + value + "\r\n";
     head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\nConnection: close\r\n\r\n";

@@ -56,16 +56,10 @@ private slots:
         QTest::newRow("signed port") << "sip:10.0.0.5:+5080"_ba << std::optional(expected(u"10.0.0.5"_s, 5080, u"udp"_s));
         QTest::newRow("port out of range") << "pbx.example.com:99999"_ba
                                            << std::optional(expected(u"pbx.example.com"_s, 5060, u"udp"_s));
-        QTest::newRow("port zero") << "pbx.example.com:0;transport=tls"_ba
-                                   << std::optional(expected(u"pbx.example.com"_s, 5061, u"tls"_s));
-        QTest::newRow("port with trailing text") << "pbx.example.com:5070x"_ba
-                                                 << std::optional(expected(u"pbx.example.com"_s, 5060, u"udp"_s));
         QTest::newRow("transport after other parameters") << "sip:pbx;lr;;Transport=TCP;transport=udp"_ba
                                                          << std::optional(expected(u"pbx"_s, 5060, u"tcp"_s));
         QTest::newRow("empty transport value") << "pbx.example.com;transport="_ba
                                                << std::optional(expected(u"pbx.example.com"_s, 5060, u"udp"_s));
-        QTest::newRow("last piece of the transport") << "pbx;transport==tls"_ba
-                                                     << std::optional(expected(u"pbx"_s, 5061, u"tls"_s));
         QTest::newRow("unknown transport passed on") << "pbx;transport=WS"_ba << std::optional(expected(u"pbx"_s, 5060, u"ws"_s));
         QTest::newRow("scheme in capitals") << "SIP:pbx.example.com:5070"_ba
                                             << std::optional(expected(u"pbx.example.com"_s, 5070, u"udp"_s));
@@ -74,9 +68,7 @@ private slots:
         QTest::newRow("IPv6 without port") << "[2001:db8::1];transport=tls"_ba
                                            << std::optional(expected(u"[2001:db8::1]"_s, 5061, u"tls"_s));
         QTest::newRow("transport but no host") << ";transport=tcp"_ba << std::optional<SIPAccount>();
-        QTest::newRow("port but no host") << "sip::5060"_ba << std::optional<SIPAccount>();
         QTest::newRow("only the prefix") << "sip:"_ba << std::optional<SIPAccount>();
-        QTest::newRow("blank registrar") << " \n "_ba << std::optional<SIPAccount>();
     }
 
     void registrar()
@@ -130,8 +122,6 @@ private slots:
         QTest::newRow("HTML page")
             << R"(<!DOCTYPE html><html><head><title>Erro</title></head><body><p>Falha<br></body></html>)"_ba
             << std::optional<SIPAccount>();
-        QTest::newRow("well-formed XHTML without entries")
-            << R"(<html><body><p>username 2001</p></body></html>)"_ba << std::optional<SIPAccount>();
         QTest::newRow("empty body") << QByteArray() << std::optional<SIPAccount>();
     }
 
