@@ -62,7 +62,9 @@ public:
         ++m_book->reads;
         if (!m_book->readFailure.isEmpty())
             throw PlatformError(m_book->readFailure);
-        co_return m_book->contacts;
+        // QCoro moves from a non-const lvalue given to co_return: hand it a copy.
+        const QList<AddressBookContact> contacts = m_book->contacts;
+        co_return contacts;
     }
 
     // Keys in the style of another platform's address book, so that tests see the source's own
@@ -73,6 +75,7 @@ public:
             {QStringLiteral("_$!<Mobile>!$_"), QStringLiteral("Celular")},
             {QStringLiteral("_$!<Work>!$_"), QStringLiteral("Trabalho")},
             {QString(), QStringLiteral("Outro")},
+            {QStringLiteral("blank"), QString()},
         };
         return labels.value(labelKey, labelKey);
     }

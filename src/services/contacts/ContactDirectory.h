@@ -17,6 +17,7 @@ namespace vozel {
 class ContactDirectory : public QObject {
     Q_OBJECT
     Q_PROPERTY(QVariantList contacts READ contactList NOTIFY contactsChanged)
+    Q_PROPERTY(int count READ count NOTIFY contactsChanged)
     Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
     Q_PROPERTY(bool accessDenied READ accessDenied NOTIFY accessDeniedChanged)
     Q_PROPERTY(QString accessError READ accessError NOTIFY accessErrorChanged)
@@ -28,6 +29,7 @@ public:
 
     const QList<ContactPhone> &contacts() const { return m_contacts; }
     QVariantList contactList() const { return m_contactList; }
+    int count() const { return int(m_contacts.size()); }
     bool loading() const { return m_loading; }
     bool accessDenied() const { return m_accessDenied; }
     QString accessError() const { return m_accessError; }
