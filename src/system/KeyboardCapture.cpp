@@ -1,0 +1,84 @@
+#include "system/KeyboardCapture.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethodQueryEvent>
+#include <QKeyEvent>
+
+using namespace Qt::StringLiterals;
+
+namespace vozel {
+
+KeyboardCapture::KeyboardCapture(QObject *parent) : QObject(parent)
+{
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+KeyboardCapture::~KeyboardCapture()
+{
+    if (auto *app = QCoreApplication::instance())
+        app->removeEventFilter(this);
+}
+
+void KeyboardCapture::setEnabled(bool enabled)
+{
+    if (m_enabled == enabled)
+        return;
+    m_enabled = enabled;
+    emit enabledChanged();
+}
+
+bool KeyboardCapture::eventFilter(QObject *, QEvent *event)
+{
+    const bool press = event->type() == QEvent::KeyPress;
+    // Sent before the press to let the focused object keep a key from the shortcuts:
+    // claiming the keys handled here keeps keypad shortcuts from taking them first.
+    const bool shortcutOverride = event->type() == QEvent::ShortcutOverride;
+    if ((!press && !shortcutOverride) || !m_enabled || textFieldHasFocus())
+        return false;
+
+    const auto action = actionFor(*static_cast<QKeyEvent *>(event));
+    if (!action)
+        return false;
+    event->accept();
+    if (press)
+        emit triggered(action->kind, action->text);
+    return true;
+}
+
+std::optional<DialerKeyAction> KeyboardCapture::actionFor(const QKeyEvent &key)
+{
+    if (key.modifiers().testFlag(Qt::ControlModifier) && key.key() == Qt::Key_V) {
+        const QString text = QGuiApplication::clipboard()->text();
+        if (!text.isEmpty())
+            return DialerKeyAction{DialerKeyAction::Kind::Paste, text};
+    }
+    switch (key.key()) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        return DialerKeyAction{DialerKeyAction::Kind::Delete, {}};
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return DialerKeyAction{DialerKeyAction::Kind::Call, {}};
+    default:
+        break;
+    }
+    // The key code names the character whatever the modifiers, like the digit printed on
+    // the key; Shift+8 arrives as Key_Asterisk on layouts that put "*" there.
+    static const QString dialCharacters = u"0123456789*#"_s;
+    if (key.key() < 0x80 && dialCharacters.contains(QChar(key.key())))
+        return DialerKeyAction{DialerKeyAction::Kind::Digit, QString(QChar(key.key()))};
+    return std::nullopt;
+}
+
+bool KeyboardCapture::textFieldHasFocus()
+{
+    QObject *focus = QGuiApplication::focusObject();
+    if (!focus)
+        return false;
+    QInputMethodQueryEvent query(Qt::ImEnabled);
+    QCoreApplication::sendEvent(focus, &query);
+    return query.value(Qt::ImEnabled).toBool();
+}
+
+} // namespace vozel

@@ -1,0 +1,100 @@
+#include "system/TransferPresenter.h"
+
+#include "system/WindowPresentation.h"
+
+#include <QApplication>
+#include <QQmlEngine>
+#include <QQuickWindow>
+
+using namespace Qt::StringLiterals;
+
+namespace vozel {
+
+namespace {
+constexpr qsizetype maximumTargetLength = 20;
+}
+
+TransferPresenter::TransferPresenter(QObject *parent) : QObject(parent) {}
+
+TransferPresenter::~TransferPresenter()
+{
+    hide();
+    delete m_panel;
+}
+
+void TransferPresenter::setPresented(bool presented)
+{
+    if (m_presented == presented)
+        return;
+    m_presented = presented;
+    if (presented)
+        show();
+    else
+        hide();
+    emit isPresentedChanged();
+}
+
+QString TransferPresenter::cleanedTarget(const QString &typed)
+{
+    // Digits of any script count (a number pasted with full-width digits is still that
+    // number), but what goes to the PBX is plain ASCII.
+    QString target;
+    for (const char32_t character : typed.toUcs4()) {
+        if (target.size() == maximumTargetLength)
+            break;
+        if (QChar::isDigit(character))
+            target.append(QChar(u'0' + QChar::digitValue(character)));
+    }
+    return target;
+}
+
+void TransferPresenter::show()
+{
+    if (!m_panel) {
+        QQmlEngine *engine = qmlEngine(this);
+        if (!engine)
+            return;
+        m_panel = createPanel(*engine, u"TransferPanel.qml"_s);
+        if (!m_panel)
+            return;
+        connect(m_panel, SIGNAL(confirmRequested()), this, SLOT(confirm()));
+        connect(m_panel, SIGNAL(cancelRequested()), this, SLOT(cancel()));
+        connect(m_panel, &QWindow::visibleChanged, this, &TransferPresenter::panelVisibilityChanged);
+    }
+    centreOnScreen(*m_panel);
+    bringToFront(*m_panel);
+    QMetaObject::invokeMethod(m_panel, "focusField");
+}
+
+void TransferPresenter::hide()
+{
+    if (!m_panel)
+        return;
+    m_closingProgrammatically = true;
+    m_panel->hide();
+    m_closingProgrammatically = false;
+}
+
+void TransferPresenter::confirm()
+{
+    const QString target = cleanedTarget(m_panel ? m_panel->property("text").toString() : QString());
+    if (target.isEmpty()) {
+        QApplication::beep();
+        return;
+    }
+    emit confirmed(target);
+}
+
+void TransferPresenter::cancel()
+{
+    hide();
+    emit cancelled();
+}
+
+void TransferPresenter::panelVisibilityChanged(bool visible)
+{
+    if (!visible && !m_closingProgrammatically)
+        emit cancelled();
+}
+
+} // namespace vozel

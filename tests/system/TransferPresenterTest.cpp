@@ -1,0 +1,161 @@
+#include "PanelProbe.h"
+#include "system/TransferPresenter.h"
+
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QSignalSpy>
+#include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(Vozel_SystemPlugin)
+
+using namespace vozel;
+using namespace vozel::test;
+using namespace Qt::StringLiterals;
+
+class TransferPresenterTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        engine.addImportPath(u"qrc:/"_s);
+        QQmlComponent component(&engine);
+        component.setData("import Vozel.System\nTransferPresenter {}", QUrl(u"qrc:/presenter.qml"_s));
+        presenter.reset(qobject_cast<TransferPresenter *>(component.create()));
+        QVERIFY2(presenter, qPrintable(component.errorString()));
+        confirmed = std::make_unique<QSignalSpy>(presenter.get(), &TransferPresenter::confirmed);
+        cancelled = std::make_unique<QSignalSpy>(presenter.get(), &TransferPresenter::cancelled);
+    }
+
+    void cleanup()
+    {
+        confirmed.reset();
+        cancelled.reset();
+        presenter.reset();
+    }
+
+    void presentingShowsThePanelWithTheFieldFocused()
+    {
+        QVERIFY(!presenter->panel());
+        presenter->setPresented(true);
+        QQuickWindow *panel = presenter->panel();
+        QVERIFY(panel);
+        QVERIFY(panel->isVisible());
+        QCOMPARE(panel->size(), QSize(370, 245));
+        QVERIFY(panel->flags().testFlags(Qt::Tool | Qt::WindowStaysOnTopHint));
+        QCOMPARE(textOf(panel, "transferTitle"), u"Transferir chamada"_s);
+        QCOMPARE(textOf(panel, "transferPrompt"), u"Digite ou cole o ramal de destino"_s);
+        QCOMPARE(item(panel, "transferField")->property("placeholderText").toString(), u"Ramal ou número"_s);
+        QCOMPARE(textOf(panel, "transferCancelButton"), u"Cancelar"_s);
+        QCOMPARE(textOf(panel, "transferCallButton"), u"Ligar"_s);
+        QVERIFY(QTest::qWaitForWindowActive(panel));
+        QTRY_VERIFY(item(panel, "transferField")->hasActiveFocus());
+    }
+
+    void returnConfirmsTheCleanedTarget_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("target"); // empty: refused, nothing confirmed
+
+        QTest::newRow("word and extension") << u"ramal 2003"_s << u"2003"_s;
+        QTest::newRow("international number") << u"+55 (11) 4000-1234"_s << u"551140001234"_s;
+        QTest::newRow("25 digits") << u"1234567890123456789012345"_s << u"12345678901234567890"_s;
+        QTest::newRow("letters only") << u"recepção"_s << QString();
+        QTest::newRow("star and hash only") << u"*#"_s << QString();
+        QTest::newRow("full-width digits") << u"２００３"_s << u"2003"_s;
+        QTest::newRow("arabic-indic digits") << u"٢٠٠٣"_s << u"2003"_s;
+        QTest::newRow("digits from the astral plane") << u"𝟐𝟎𝟎𝟑"_s << u"2003"_s;
+        QTest::newRow("numbers that are not digits") << u"½ ² Ⅻ"_s << QString();
+    }
+
+    void returnConfirmsTheCleanedTarget()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, target);
+        presenter->setPresented(true);
+        QQuickWindow *panel = presenter->panel();
+        QVERIFY(QTest::qWaitForWindowActive(panel));
+        QTRY_VERIFY(item(panel, "transferField")->hasActiveFocus());
+        // Typed where the test keyboard can type it, pasted otherwise.
+        if (std::all_of(typed.cbegin(), typed.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+            for (QChar c : typed)
+                QTest::keyClick(panel, c.toLatin1());
+        else
+            item(panel, "transferField")->setProperty("text", typed);
+        QCOMPARE(textOf(panel, "transferField"), typed);
+        QTest::keyClick(panel, Qt::Key_Return);
+
+        if (target.isEmpty())
+            QCOMPARE(confirmed->size(), 0);
+        else
+            QCOMPARE(*confirmed, QList<QList<QVariant>>{{target}});
+        // The dialer hides the panel once the transfer started; until then it stays.
+        QVERIFY(panel->isVisible());
+        QCOMPARE(cancelled->size(), 0);
+    }
+
+    void theButtonsConfirmAndCancel()
+    {
+        presenter->setPresented(true);
+        QQuickWindow *panel = presenter->panel();
+        item(panel, "transferField")->setProperty("text", u"2003"_s);
+        click(panel, "transferCallButton");
+        QCOMPARE(*confirmed, QList<QList<QVariant>>{{u"2003"_s}});
+
+        click(panel, "transferCancelButton");
+        QCOMPARE(cancelled->size(), 1);
+        QVERIFY(!panel->isVisible());
+        // The dialer follows the cancellation by no longer presenting: no second report.
+        presenter->setPresented(false);
+        QCOMPARE(cancelled->size(), 1);
+    }
+
+    void keypadEnterConfirmsAndEscapeCancels()
+    {
+        presenter->setPresented(true);
+        QQuickWindow *panel = presenter->panel();
+        QVERIFY(QTest::qWaitForWindowActive(panel));
+        item(panel, "transferField")->setProperty("text", u"2003"_s);
+        QTest::keyClick(panel, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(confirmed->size(), 1);
+        QTest::keyClick(panel, Qt::Key_Escape);
+        QCOMPARE(cancelled->size(), 1);
+        QVERIFY(!panel->isVisible());
+    }
+
+    void onlyClosesFromOutsideReportACancel()
+    {
+        presenter->setPresented(true);
+        presenter->setPresented(false); // the dialer hides it after a successful start
+        QVERIFY(!presenter->panel()->isVisible());
+        QCOMPARE(cancelled->size(), 0);
+
+        presenter->setPresented(true);
+        presenter->panel()->close(); // the window manager, Alt+F4
+        QTRY_COMPARE(cancelled->size(), 1);
+        presenter->setPresented(false);
+        QCOMPARE(cancelled->size(), 1);
+    }
+
+    void theTypedTextIsStillThereWhenShownAgain()
+    {
+        presenter->setPresented(true);
+        QQuickWindow *panel = presenter->panel();
+        item(panel, "transferField")->setProperty("text", u"20"_s);
+        presenter->setPresented(false);
+        presenter->setPresented(true);
+        QCOMPARE(presenter->panel(), panel);
+        QVERIFY(panel->isVisible());
+        QCOMPARE(textOf(panel, "transferField"), u"20"_s);
+    }
+
+private:
+    QQmlEngine engine;
+    std::unique_ptr<TransferPresenter> presenter;
+    std::unique_ptr<QSignalSpy> confirmed;
+    std::unique_ptr<QSignalSpy> cancelled;
+};
+
+QTEST_MAIN(TransferPresenterTest)
+#include "TransferPresenterTest.moc"
