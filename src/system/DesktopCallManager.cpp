@@ -87,26 +87,25 @@ void DesktopCallManager::notificationAction(const QString &action)
 
 void DesktopCallManager::answer()
 {
-    if (m_choiceMade)
-        return;
-    m_choiceMade = true;
-    hidePanel();
-    m_ringTone.stop();
-    m_notification.withdraw();
-    if (onAnswer)
+    if (takeChoice() && onAnswer)
         onAnswer();
 }
 
 void DesktopCallManager::decline()
 {
+    if (takeChoice() && onEnd)
+        onEnd();
+}
+
+bool DesktopCallManager::takeChoice()
+{
     if (m_choiceMade)
-        return;
+        return false;
     m_choiceMade = true;
     hidePanel();
     m_ringTone.stop();
     m_notification.withdraw();
-    if (onEnd)
-        onEnd();
+    return true;
 }
 
 void DesktopCallManager::showPanel(const QString &number)

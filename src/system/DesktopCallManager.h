@@ -46,6 +46,8 @@ private slots:
 
 private:
     void notificationAction(const QString &action);
+    // Silences and hides for the user's answer or decline; false when one was already made.
+    bool takeChoice();
     void showPanel(const QString &number);
     void hidePanel();
 

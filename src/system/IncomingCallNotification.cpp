@@ -23,8 +23,8 @@ QDBusMessage methodCall(const QString &method)
 
 } // namespace
 
-IncomingCallNotification::IncomingCallNotification(const QDBusConnection &bus, QObject *parent)
-    : QObject(parent), m_bus(bus)
+IncomingCallNotification::IncomingCallNotification(QObject *parent)
+    : QObject(parent), m_bus(QDBusConnection::sessionBus())
 {
     m_bus.connect(service, path, interface, u"ActionInvoked"_s, this,
                   SLOT(serviceInvokedAction(uint, QString)));
@@ -88,13 +88,13 @@ void IncomingCallNotification::send(uint replacesId)
     const Content sent = m_content;
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, generation, sent, replacesId](QDBusPendingCallWatcher *call) {
+            [this, generation, sent](QDBusPendingCallWatcher *call) {
                 call->deleteLater();
                 const QDBusPendingReply<uint> reply = *call;
                 if (generation != m_generation) {
-                    // Withdrawn while the service was answering. A changed notification
-                    // was closed by its id already; a new one is closed now.
-                    if (replacesId == 0 && reply.isValid() && reply.value() != 0)
+                    // Withdrawn or closed while the service was answering: whatever that
+                    // call put on screen must go too.
+                    if (reply.isValid() && reply.value() != 0)
                         close(reply.value());
                     return;
                 }
@@ -142,6 +142,7 @@ void IncomingCallNotification::serviceClosedNotification(uint id, uint)
         return;
     m_id = 0;
     m_wanted = false;
+    ++m_generation;
 }
 
 } // namespace vozel

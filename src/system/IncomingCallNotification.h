@@ -26,8 +26,7 @@ public:
     // What the service reports when the notification itself was clicked.
     static inline const QString defaultAction = QStringLiteral("default");
 
-    explicit IncomingCallNotification(const QDBusConnection &bus = QDBusConnection::sessionBus(),
-                                      QObject *parent = nullptr);
+    explicit IncomingCallNotification(QObject *parent = nullptr);
 
     // Withdraws any earlier notification and posts a new one.
     void post(const Content &content);

@@ -77,7 +77,7 @@ void TransferPresenter::hide()
 
 void TransferPresenter::confirm()
 {
-    const QString target = cleanedTarget(m_panel ? m_panel->property("text").toString() : QString());
+    const QString target = cleanedTarget(m_panel->property("text").toString());
     if (target.isEmpty()) {
         QApplication::beep();
         return;

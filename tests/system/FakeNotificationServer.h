@@ -28,6 +28,9 @@ public:
 
     QList<Notification> notified;
     QList<uint> closed;
+    // The user dismisses the notification just before an update of it arrives; like a
+    // real service, the update then shows it again.
+    bool dismissBeforeNextUpdate = false;
     QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body"), QStringLiteral("body-markup")};
 
     FakeNotificationServer()
@@ -61,6 +64,10 @@ public slots:
     Q_SCRIPTABLE uint Notify(const QString &appName, uint replacesId, const QString &icon, const QString &summary,
                              const QString &body, const QStringList &actions, const QVariantMap &hints, int timeout)
     {
+        if (replacesId != 0 && dismissBeforeNextUpdate) {
+            dismissBeforeNextUpdate = false;
+            emit NotificationClosed(replacesId, 2);
+        }
         const uint id = replacesId != 0 ? replacesId : ++m_lastId;
         notified << Notification{id, appName, replacesId, icon, summary, body, actions, hints, timeout};
         return id;

@@ -97,6 +97,17 @@ private slots:
         QVERIFY(server->closed.isEmpty());
     }
 
+    void anUpdateCrossingADismissalLeavesNothingBehind()
+    {
+        notification->post({u"2002"_s, {}, {}});
+        QTRY_COMPARE(server->notified.size(), 1);
+        server->dismissBeforeNextUpdate = true;
+        notification->update({u"2002"_s, u"Ana"_s, {}});
+        settle();
+        QCOMPARE(server->notified.size(), 2);
+        QCOMPARE(server->closed, QList<uint>{server->lastId()});
+    }
+
     void reportsActionsOfItsOwnNotificationOnly()
     {
         QSignalSpy actions(notification.get(), &IncomingCallNotification::actionInvoked);
