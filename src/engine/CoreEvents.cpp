@@ -1,0 +1,30 @@
+#include "engine/CoreEvents.h"
+
+#include "engine/EngineCore.h"
+
+namespace vozel::sip {
+
+CoreEvents::CoreEvents(std::weak_ptr<EngineCore> engine) : m_engine(std::move(engine)) {}
+
+void CoreEvents::onAccountRegistrationStateChanged(const std::shared_ptr<linphone::Core> &,
+                                                   const std::shared_ptr<linphone::Account> &,
+                                                   linphone::RegistrationState state, const std::string &message)
+{
+    if (const auto engine = m_engine.lock())
+        engine->post([state, message](EngineCore &e) { e.registrationChanged(state, message); });
+}
+
+void CoreEvents::onCallStateChanged(const std::shared_ptr<linphone::Core> &, const std::shared_ptr<linphone::Call> &call,
+                                    linphone::Call::State state, const std::string &)
+{
+    if (const auto engine = m_engine.lock())
+        engine->post([call, state](EngineCore &e) { e.callStateChanged(call, state); });
+}
+
+void CoreEvents::onAudioDevicesListUpdated(const std::shared_ptr<linphone::Core> &)
+{
+    if (const auto engine = m_engine.lock())
+        engine->post([](EngineCore &e) { e.audioDevicesUpdated(); });
+}
+
+} // namespace vozel::sip

@@ -1,0 +1,304 @@
+#include "engine/EngineCore.h"
+
+#include "engine/CoreEvents.h"
+#include "engine/CoreSetup.h"
+#include "engine/EngineErrors.h"
+#include "engine/EngineLog.h"
+#include "engine/EventMapping.h"
+#include "engine/IterationTimer.h"
+#include "engine/NetworkWatch.h"
+#include "engine/SipText.h"
+#include "model/domain/VozelError.h"
+
+#include <linphone++/account_params.hh>
+#include <linphone++/address.hh>
+#include <linphone++/auth_info.hh>
+#include <linphone++/factory.hh>
+
+#include <QCoreApplication>
+#include <QThread>
+
+namespace vozel::sip {
+
+using CallState = linphone::Call::State;
+
+EngineCore::EngineCore(SIPEngine &owner, EngineEnvironment environment)
+    : m_owner(&owner), m_environment(std::move(environment)),
+      m_networkWatch(std::make_unique<NetworkWatch>(m_environment.systemBus, [this] { refreshRegistration(); }))
+{
+}
+
+EngineCore::~EngineCore()
+{
+    // Unregister now rather than whenever the last reference to the core goes.
+    if (m_core) {
+        m_core->removeListener(m_listener);
+        m_core->stop();
+    }
+}
+
+void EngineCore::start(const SIPAccount &account)
+{
+    stop();
+    reportRegistration(RegistrationState::connecting());
+    routeStackLogToFile();
+
+    const auto core = createCore(m_environment.dataFolder);
+    applyCallSettings(*core);
+    const auto natPolicy = applyNatPolicy(*core, m_environment.stunServer);
+    const auto listener = std::make_shared<CoreEvents>(weak_from_this());
+    core->addListener(listener);
+
+    m_core = core;
+    m_listener = listener;
+    m_configuredAccount = account;
+
+    if (const auto status = core->start(); status != 0)
+        throw coreNotStarted(status);
+    startIterateTimer();
+    addAccount(account, natPolicy);
+    reportAudioDevicesChanged();
+}
+
+void EngineCore::addAccount(const SIPAccount &account, const std::shared_ptr<linphone::NatPolicy> &natPolicy)
+{
+    const auto factory = linphone::Factory::get();
+    const std::string user = account.authUser.toStdString();
+    // No realm and no domain: the credentials answer whatever realm the PBX challenges with.
+    m_core->addAuthInfo(factory->createAuthInfo(user, user, account.password.toStdString(), "", "", ""));
+
+    const auto params = m_core->createAccountParams();
+    const QString identityText = identityUri(account);
+    const auto identity = factory->createAddress(identityText.toStdString());
+    if (!identity || identity->setDisplayName(account.displayName.toStdString()) != 0
+        || params->setIdentityAddress(identity) != 0)
+        throw invalidAddress(identityText);
+
+    const QString registrarText = registrarUri(account);
+    const auto registrar = factory->createAddress(registrarText.toStdString());
+    if (!registrar || params->setServerAddress(registrar) != 0)
+        throw invalidAddress(registrarText);
+
+    params->setNatPolicy(natPolicy);
+    params->enableRegister(true);
+    params->setExpires(registrationLifetime(account.registerExpires));
+
+    const auto created = m_core->createAccount(params);
+    if (!created || m_core->addAccount(created) != 0)
+        throw accountNotAccepted();
+    m_core->setDefaultAccount(created);
+}
+
+void EngineCore::stop()
+{
+    m_iterateTimer.reset();
+    if (m_core) {
+        if (m_listener)
+            m_core->removeListener(m_listener);
+        m_core->stop();
+    }
+    m_core.reset();
+    m_listener.reset();
+    m_configuredAccount.reset();
+    m_callReportedActive = false;
+    m_refreshingRegistration = false;
+    m_pendingEvents.clear();
+
+    reportAttendedTransfer(false);
+    reportCall(VozelCallState::idle());
+    reportRegistration(RegistrationState::notConfigured());
+}
+
+void EngineCore::call(const QString &number)
+{
+    if (number.isEmpty() || !m_core || !m_configuredAccount)
+        return;
+    const QString target = callTarget(number, m_configuredAccount->host);
+    const auto address = linphone::Factory::get()->createAddress(target.toStdString());
+    if (!address)
+        throw invalidAddress(target);
+    if (!m_core->inviteAddress(address))
+        throw VozelError::sipUnavailable();
+}
+
+void EngineCore::answer()
+{
+    const auto call = m_core ? m_core->getCurrentCall() : nullptr;
+    if (!call)
+        throw VozelError::sipUnavailable();
+    if (call->accept() != 0)
+        throw answerFailed();
+}
+
+void EngineCore::endCall()
+{
+    if (const auto call = m_core ? m_core->getCurrentCall() : nullptr)
+        call->terminate();
+    m_callReportedActive = false;
+    reportCall(VozelCallState::idle());
+}
+
+void EngineCore::sendDTMF(const QString &digit)
+{
+    const auto key = dtmfDigit(digit);
+    const auto call = m_core ? m_core->getCurrentCall() : nullptr;
+    if (!key || !call)
+        throw VozelError::sipUnavailable();
+    if (call->sendDtmf(*key) != 0)
+        throw dtmfNotSent();
+}
+
+bool EngineCore::setMuted(bool muted)
+{
+    const auto call = m_core ? m_core->getCurrentCall() : nullptr;
+    if (!call)
+        return false;
+    call->setMicrophoneMuted(muted);
+    return call->getMicrophoneMuted() == muted;
+}
+
+void EngineCore::setAudioSessionActive(bool active)
+{
+    if (m_core)
+        m_core->activateAudioSession(active);
+}
+
+void EngineCore::refreshRegistration()
+{
+    if (!m_core)
+        return;
+    // Taking the network down and up again renews the registration over new connections,
+    // which is what a changed address or a long suspend needs.
+    m_refreshingRegistration = true;
+    m_core->setNetworkReachable(false);
+    m_core->setNetworkReachable(true);
+}
+
+void EngineCore::post(Event event)
+{
+    Q_ASSERT_X(QThread::currentThread() == QCoreApplication::instance()->thread(), "EngineCore::post",
+               "the SIP core reported an event outside the main thread");
+    m_pendingEvents.push_back(std::move(event));
+}
+
+void EngineCore::startIterateTimer()
+{
+    m_iterateTimer.reset();
+    m_iterateTimer = std::make_unique<IterationTimer>([this] { tick(); });
+}
+
+void EngineCore::tick()
+{
+    if (!m_core)
+        return;
+    // A report may lead the owner to drop the engine; finish the tick first.
+    [[maybe_unused]] const auto keepAlive = shared_from_this();
+    ++m_ticks;
+    deliverPendingEvents();
+    if (const auto core = m_core)
+        core->iterate();
+    deliverPendingEvents();
+    reportEndedCallsWithoutEvent();
+}
+
+void EngineCore::deliverPendingEvents()
+{
+    while (!m_pendingEvents.empty()) {
+        const Event event = std::move(m_pendingEvents.front());
+        m_pendingEvents.pop_front();
+        event(*this);
+    }
+}
+
+void EngineCore::reportEndedCallsWithoutEvent()
+{
+    if (!m_callReportedActive || !m_core || m_core->getCallsNb() > 0)
+        return;
+    m_callReportedActive = false;
+    reportAttendedTransfer(false);
+    reportCall(VozelCallState::idle());
+}
+
+void EngineCore::registrationChanged(linphone::RegistrationState state, const std::string &message)
+{
+    const bool refreshing = std::exchange(m_refreshingRegistration, false);
+    if (refreshing && state == linphone::RegistrationState::None)
+        return;
+    reportRegistration(registrationStateFor(state, message));
+}
+
+void EngineCore::callStateChanged(const std::shared_ptr<linphone::Call> &call, CallState state)
+{
+    const auto remote = call->getRemoteAddress();
+    const QString number = callNumber(remote);
+    if (state == CallState::IncomingReceived || state == CallState::PushIncomingReceived)
+        m_remoteDisplayName = displayName(remote);
+
+    switch (callReportFor(state)) {
+    case CallReport::incoming:
+        m_callReportedActive = true;
+        reportCall(VozelCallState::incoming(number));
+        break;
+    case CallReport::dialing:
+        m_callReportedActive = true;
+        reportCall(VozelCallState::dialing(number));
+        break;
+    case CallReport::connected:
+        m_callReportedActive = true;
+        reportCall(VozelCallState::connected(number));
+        break;
+    case CallReport::idle:
+        // The end of one call says nothing about another that is still ringing or talking
+        // (a new call arriving just before the last one's Released, a held party hanging up):
+        // the screen keeps showing that one.
+        if (anotherCallGoesOn(*call))
+            break;
+        m_callReportedActive = false;
+        reportCall(VozelCallState::idle());
+        break;
+    case CallReport::none:
+        break;
+    }
+}
+
+bool EngineCore::anotherCallGoesOn(linphone::Call &ended) const
+{
+    if (!m_core)
+        return false;
+    for (const auto &other : m_core->getCalls()) {
+        if (!sameCall(*other, ended) && callReportFor(other->getState()) != CallReport::idle)
+            return true;
+    }
+    return false;
+}
+
+void EngineCore::audioDevicesUpdated()
+{
+    reportAudioDevicesChanged();
+}
+
+void EngineCore::reportRegistration(const RegistrationState &state)
+{
+    if (const auto report = m_owner ? m_owner->onRegistrationChanged : nullptr)
+        report(state);
+}
+
+void EngineCore::reportCall(const VozelCallState &state)
+{
+    if (const auto report = m_owner ? m_owner->onCallChanged : nullptr)
+        report(state);
+}
+
+void EngineCore::reportAttendedTransfer(bool ready)
+{
+    if (const auto report = m_owner ? m_owner->onAttendedTransferChanged : nullptr)
+        report(ready);
+}
+
+void EngineCore::reportAudioDevicesChanged()
+{
+    if (const auto report = m_owner ? m_owner->onAudioDevicesChanged : nullptr)
+        report();
+}
+
+} // namespace vozel::sip

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "engine/EngineEnvironment.h"
+#include "engine/SIPEngine.h"
+
+#include <linphone++/account.hh>
+#include <linphone++/call.hh>
+#include <linphone++/core.hh>
+#include <linphone++/enums.hh>
+
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace vozel::sip {
+
+class CoreEvents;
+class IterationTimer;
+class NetworkWatch;
+
+// Everything PJSIPEngine does, over one liblinphone core for one account. Reports go to the
+// callbacks of the owning engine; after detach() they go nowhere.
+//
+// Events of the core are queued and delivered in order from the 20 ms tick: first those raised
+// since the last tick, then those of the tick's iterate(). The core raises some of them synchronously inside the engine's own
+// operations (terminate() ends the call before returning, invite() starts it); queueing them
+// keeps every report out of the middle of an operation and in the order the user sees things
+// happen: endCall() reports idle at once and the call's own End follows from the next tick.
+class EngineCore final : public std::enable_shared_from_this<EngineCore> {
+public:
+    EngineCore(SIPEngine &owner, EngineEnvironment environment);
+    ~EngineCore();
+    EngineCore(const EngineCore &) = delete;
+    EngineCore &operator=(const EngineCore &) = delete;
+
+    // From now on reports go nowhere: the owning engine is gone.
+    void detach() { m_owner = nullptr; }
+
+    void start(const SIPAccount &account);
+    void stop();
+
+    void call(const QString &number);
+    void answer();
+    void endCall();
+    void sendDTMF(const QString &digit);
+    bool setMuted(bool muted);
+    void setAudioSessionActive(bool active);
+
+    // Renews the registration now, over fresh connections.
+    void refreshRegistration();
+
+    const std::optional<QString> &remoteDisplayName() const { return m_remoteDisplayName; }
+
+    // For the engine's tests and benchmark: the running core and its listener, and how many
+    // ticks have run.
+    const std::shared_ptr<linphone::Core> &core() const { return m_core; }
+    const std::shared_ptr<CoreEvents> &listener() const { return m_listener; }
+    quint64 ticks() const { return m_ticks; }
+
+    using Event = std::function<void(EngineCore &)>;
+    void post(Event event);
+
+    // Event handlers, run from the tick.
+    void registrationChanged(linphone::RegistrationState state, const std::string &message);
+    void callStateChanged(const std::shared_ptr<linphone::Call> &call, linphone::Call::State state);
+    void audioDevicesUpdated();
+
+private:
+    void startIterateTimer();
+    void tick();
+    void deliverPendingEvents();
+    void reportEndedCallsWithoutEvent();
+    bool anotherCallGoesOn(linphone::Call &ended) const;
+    void addAccount(const SIPAccount &account, const std::shared_ptr<linphone::NatPolicy> &natPolicy);
+
+    void reportRegistration(const RegistrationState &state);
+    void reportCall(const VozelCallState &state);
+    void reportAttendedTransfer(bool ready);
+    void reportAudioDevicesChanged();
+
+    SIPEngine *m_owner;
+    const EngineEnvironment m_environment;
+
+    std::optional<QString> m_remoteDisplayName;
+    std::shared_ptr<linphone::Core> m_core;
+    std::shared_ptr<CoreEvents> m_listener;
+    std::optional<SIPAccount> m_configuredAccount;
+    bool m_callReportedActive = false;
+    std::unique_ptr<IterationTimer> m_iterateTimer;
+
+    std::unique_ptr<NetworkWatch> m_networkWatch;
+    std::deque<Event> m_pendingEvents;
+    // A refresh passes through "network down"; that is not news for the user.
+    bool m_refreshingRegistration = false;
+    quint64 m_ticks = 0;
+};
+
+} // namespace vozel::sip

@@ -1,0 +1,42 @@
+#include "engine/EngineErrors.h"
+
+namespace vozel::sip {
+
+using namespace Qt::StringLiterals;
+
+PlatformError coreNotCreated()
+{
+    return PlatformError(u"Não foi possível criar o núcleo SIP."_s);
+}
+
+PlatformError coreNotStarted(int status)
+{
+    return PlatformError(u"O núcleo SIP não pôde ser iniciado (código %1)."_s.arg(status));
+}
+
+PlatformError natPolicyNotCreated()
+{
+    return PlatformError(u"Não foi possível configurar a travessia de NAT."_s);
+}
+
+PlatformError invalidAddress(const QString &text)
+{
+    return PlatformError(u"Endereço SIP inválido: %1"_s.arg(text));
+}
+
+PlatformError accountNotAccepted()
+{
+    return PlatformError(u"O núcleo SIP recusou a configuração do ramal."_s);
+}
+
+PlatformError answerFailed()
+{
+    return PlatformError(u"Não foi possível atender a chamada."_s);
+}
+
+PlatformError dtmfNotSent()
+{
+    return PlatformError(u"Não foi possível enviar o tom."_s);
+}
+
+} // namespace vozel::sip

@@ -1,0 +1,19 @@
+#pragma once
+
+// The stack answers most refusals with a bare status; these give each one the line the user reads.
+
+#include "model/domain/Failure.h"
+
+#include <QString>
+
+namespace vozel::sip {
+
+PlatformError coreNotCreated();
+PlatformError coreNotStarted(int status);
+PlatformError natPolicyNotCreated();
+PlatformError invalidAddress(const QString &text);
+PlatformError accountNotAccepted();
+PlatformError answerFailed();
+PlatformError dtmfNotSent();
+
+} // namespace vozel::sip

@@ -1,0 +1,92 @@
+#include "engine/PJSIPEngine.h"
+
+#include "engine/EngineCore.h"
+#include "model/domain/VozelError.h"
+
+namespace vozel {
+
+PJSIPEngine::PJSIPEngine() : PJSIPEngine(EngineEnvironment::standard()) {}
+
+PJSIPEngine::PJSIPEngine(EngineEnvironment environment)
+    : d(std::make_shared<sip::EngineCore>(*this, std::move(environment)))
+{
+}
+
+PJSIPEngine::~PJSIPEngine()
+{
+    d->detach();
+}
+
+std::optional<QString> PJSIPEngine::remoteDisplayName() const
+{
+    return d->remoteDisplayName();
+}
+
+// The operations run to completion on the calling (main) thread without suspending, so two of
+// them never interleave.
+QCoro::Task<> PJSIPEngine::start(SIPAccount account)
+{
+    d->start(account);
+    co_return;
+}
+
+void PJSIPEngine::stop()
+{
+    d->stop();
+}
+
+QCoro::Task<> PJSIPEngine::call(QString number)
+{
+    d->call(number);
+    co_return;
+}
+
+void PJSIPEngine::answer()
+{
+    d->answer();
+}
+
+void PJSIPEngine::endCall()
+{
+    d->endCall();
+}
+
+void PJSIPEngine::sendDTMF(const QString &digit)
+{
+    d->sendDTMF(digit);
+}
+
+bool PJSIPEngine::setMuted(bool muted)
+{
+    return d->setMuted(muted);
+}
+
+void PJSIPEngine::setAudioSessionActive(bool active)
+{
+    d->setAudioSessionActive(active);
+}
+
+QCoro::Task<> PJSIPEngine::beginAttendedTransfer(QString)
+{
+    throw VozelError::sipUnavailable();
+    co_return;
+}
+
+void PJSIPEngine::completeAttendedTransfer()
+{
+    throw VozelError::sipUnavailable();
+}
+
+QList<VozelAudioDevice> PJSIPEngine::audioDevices() const
+{
+    return {};
+}
+
+void PJSIPEngine::selectAudioDevice(const QString &, VozelAudioRoute) {}
+
+bool PJSIPEngine::setSpeakerEnabled(bool)
+{
+    return false;
+}
+
+} // namespace vozel

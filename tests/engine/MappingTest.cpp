@@ -1,0 +1,189 @@
+// The pure translations between the SIP stack and the application: states, numbers, addresses.
+
+#include "engine/EventMapping.h"
+#include "engine/SipText.h"
+
+#include <linphone++/factory.hh>
+
+#include <QTest>
+
+#include <limits>
+
+using namespace vozel;
+using namespace vozel::sip;
+using namespace Qt::StringLiterals;
+using CallState = linphone::Call::State;
+
+Q_DECLARE_METATYPE(linphone::RegistrationState)
+Q_DECLARE_METATYPE(linphone::Call::State)
+Q_DECLARE_METATYPE(vozel::sip::CallReport)
+
+class MappingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void registrationStates_data()
+    {
+        QTest::addColumn<linphone::RegistrationState>("state");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<RegistrationState>("expected");
+        using L = linphone::RegistrationState;
+        QTest::newRow("none") << L::None << u"x"_s << RegistrationState::notConfigured();
+        QTest::newRow("progress") << L::Progress << u"Refresh registration"_s << RegistrationState::connecting();
+        QTest::newRow("ok") << L::Ok << u"Registration successful"_s << RegistrationState::connected();
+        QTest::newRow("cleared") << L::Cleared << u"Unregistration done"_s << RegistrationState::notConfigured();
+        QTest::newRow("failed keeps the message") << L::Failed << u"Unauthorized"_s
+                                                  << RegistrationState::failed(u"Unauthorized"_s);
+        QTest::newRow("failed with accents") << L::Failed << u"Serviço indisponível"_s
+                                             << RegistrationState::failed(u"Serviço indisponível"_s);
+    }
+    void registrationStates()
+    {
+        QFETCH(linphone::RegistrationState, state);
+        QFETCH(QString, message);
+        QFETCH(RegistrationState, expected);
+        const RegistrationState mapped = registrationStateFor(state, message.toStdString());
+        QCOMPARE(mapped.kind, expected.kind);
+        QCOMPARE(mapped.message, expected.message);
+    }
+
+    void callStates_data()
+    {
+        QTest::addColumn<CallState>("state");
+        QTest::addColumn<CallReport>("report");
+        const QList<std::pair<CallState, CallReport>> table = {
+            {CallState::Idle, CallReport::none},
+            {CallState::IncomingReceived, CallReport::incoming},
+            {CallState::PushIncomingReceived, CallReport::incoming},
+            {CallState::OutgoingInit, CallReport::dialing},
+            {CallState::OutgoingProgress, CallReport::dialing},
+            {CallState::OutgoingRinging, CallReport::dialing},
+            {CallState::OutgoingEarlyMedia, CallReport::dialing},
+            {CallState::Connected, CallReport::connected},
+            {CallState::StreamsRunning, CallReport::connected},
+            {CallState::Pausing, CallReport::none},
+            {CallState::Paused, CallReport::none},
+            {CallState::Resuming, CallReport::none},
+            {CallState::Referred, CallReport::none},
+            {CallState::Error, CallReport::idle},
+            {CallState::End, CallReport::idle},
+            {CallState::PausedByRemote, CallReport::none},
+            {CallState::UpdatedByRemote, CallReport::none},
+            {CallState::IncomingEarlyMedia, CallReport::none},
+            {CallState::Updating, CallReport::none},
+            {CallState::Released, CallReport::idle},
+            {CallState::EarlyUpdatedByRemote, CallReport::none},
+            {CallState::EarlyUpdating, CallReport::none},
+        };
+        for (const auto &[state, report] : table)
+            QTest::addRow("state %d", int(state)) << state << report;
+    }
+    void callStates()
+    {
+        QFETCH(CallState, state);
+        QFETCH(CallReport, report);
+        QCOMPARE(callReportFor(state), report);
+    }
+
+    void callNumberAndDisplayName_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<std::optional<QString>>("name");
+        QTest::newRow("plain") << u"sip:2002@192.0.2.10"_s << u"2002"_s << std::optional<QString>();
+        QTest::newRow("named") << uR"("Ana Souza" <sip:2002@pbx.example.com>)"_s << u"2002"_s
+                               << std::optional<QString>(u"Ana Souza"_s);
+        QTest::newRow("external number") << u"sip:+551130001000@pbx.example.com;user=phone"_s
+                                         << u"+551130001000"_s << std::optional<QString>();
+        QTest::newRow("no user part") << u"sip:pbx.example.com"_s << u"Desconhecido"_s << std::optional<QString>();
+    }
+    void callNumberAndDisplayName()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, number);
+        QFETCH(std::optional<QString>, name);
+        const auto parsed = linphone::Factory::get()->createAddress(address.toStdString());
+        QVERIFY(parsed);
+        QCOMPARE(callNumber(parsed), number);
+        QCOMPARE(displayName(parsed), name);
+    }
+
+    void missingAddressReadsAsUnknown()
+    {
+        QCOMPARE(callNumber(nullptr), u"Desconhecido"_s);
+        QCOMPARE(displayName(nullptr), std::nullopt);
+    }
+
+    void callTargets_data()
+    {
+        QTest::addColumn<QString>("dialled");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("extension") << u"2002"_s << u"sip:2002@192.0.2.10"_s;
+        QTest::newRow("own domain") << u"2002@outro.example.com"_s << u"sip:2002@outro.example.com"_s;
+        QTest::newRow("spaces are kept") << u"   "_s << u"sip:   @192.0.2.10"_s;
+        QTest::newRow("star code") << u"*72"_s << u"sip:*72@192.0.2.10"_s;
+    }
+    void callTargets()
+    {
+        QFETCH(QString, dialled);
+        QFETCH(QString, target);
+        QCOMPARE(callTarget(dialled, u"192.0.2.10"_s), target);
+    }
+
+    void accountAddresses_data()
+    {
+        QTest::addColumn<QString>("transport");
+        QTest::addColumn<QString>("registrar");
+        QTest::newRow("udp") << u"udp"_s << u"sip:192.0.2.10:5060;transport=udp"_s;
+        QTest::newRow("capitals") << u"TLS"_s << u"sip:192.0.2.10:5060;transport=tls"_s;
+        QTest::newRow("mixed") << u"Tcp"_s << u"sip:192.0.2.10:5060;transport=tcp"_s;
+    }
+    void accountAddresses()
+    {
+        QFETCH(QString, transport);
+        QFETCH(QString, registrar);
+        SIPAccount account;
+        account.extension = u"2001"_s;
+        account.host = u"192.0.2.10"_s;
+        account.port = 5060;
+        account.transport = transport;
+        QCOMPARE(identityUri(account), u"sip:2001@192.0.2.10"_s);
+        QCOMPARE(registrarUri(account), registrar);
+    }
+
+    void registrationLifetimes_data()
+    {
+        QTest::addColumn<qint64>("requested");
+        QTest::addColumn<int>("lifetime");
+        QTest::newRow("as given") << qint64(600) << 600;
+        QTest::newRow("one second") << qint64(1) << 1;
+        QTest::newRow("zero would unregister") << qint64(0) << 600;
+        QTest::newRow("negative") << qint64(-30) << 600;
+        QTest::newRow("huge") << (qint64(1) << 40) << std::numeric_limits<int>::max();
+    }
+    void registrationLifetimes()
+    {
+        QFETCH(qint64, requested);
+        QFETCH(int, lifetime);
+        QCOMPARE(registrationLifetime(requested), lifetime);
+    }
+
+    void dtmfKeys_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<std::optional<char>>("digit");
+        for (const char key : "0123456789*#"_ba)
+            QTest::addRow("key %c", key) << QString(QChar(key)) << std::optional<char>(key);
+        for (const QString &refused : {u"A"_s, u"D"_s, u"d"_s, u"12"_s, u""_s, u" "_s, u"５"_s, u"5 "_s})
+            QTest::addRow("refused '%s'", qPrintable(refused)) << refused << std::optional<char>();
+    }
+    void dtmfKeys()
+    {
+        QFETCH(QString, text);
+        QFETCH(std::optional<char>, digit);
+        QCOMPARE(dtmfDigit(text), digit);
+    }
+};
+
+QTEST_GUILESS_MAIN(MappingTest)
+#include "MappingTest.moc"

@@ -1,0 +1,270 @@
+// Start, stop and registration of the engine against a real registrar on loopback.
+
+#include "support/EngineFixture.h"
+#include "support/EngineRecorder.h"
+#include "support/TestPbx.h"
+#include "engine/EngineCore.h"
+#include "engine/PJSIPEngine.h"
+
+#include <linphone++/nat_policy.hh>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace vozel;
+using namespace vozel::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QStringList stopReports = {u"transfer not ready"_s, u"call idle"_s, u"registration notConfigured"_s};
+
+// Sends everything written to a file descriptor into a file while it lives.
+class Capture {
+public:
+    Capture(int fd, const QString &path) : m_fd(fd), m_path(path)
+    {
+        std::fflush(nullptr);
+        m_saved = ::dup(fd);
+        const int file = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(file, fd);
+        ::close(file);
+    }
+    ~Capture() { release(); }
+    QByteArray release()
+    {
+        if (m_saved >= 0) {
+            std::fflush(nullptr);
+            ::dup2(m_saved, m_fd);
+            ::close(m_saved);
+            m_saved = -1;
+        }
+        QFile file(m_path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private:
+    int m_fd;
+    int m_saved = -1;
+    QString m_path;
+};
+
+} // namespace
+
+class RegistrationTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_state;
+    QTemporaryDir m_data;
+    std::unique_ptr<TestPbx> m_pbx;
+
+private slots:
+    void initTestCase()
+    {
+        // The stack's log goes to the state folder; keep this run's log apart.
+        qputenv("XDG_STATE_HOME", m_state.path().toUtf8());
+        m_pbx = std::make_unique<TestPbx>(pbxExtensions);
+        QVERIFY2(m_pbx->isRunning(), qPrintable(m_pbx->log()));
+    }
+
+    void stopOnAFreshEngineOnlyReports()
+    {
+        PJSIPEngine engine(testEnvironment(*m_pbx, m_data));
+        EngineRecorder recorder(engine);
+        engine.stop();
+        QCOMPARE(recorder.reports, stopReports);
+        QCOMPARE(engine.implementation().core(), nullptr);
+        engine.stop();
+        QCOMPARE(recorder.reports, stopReports + stopReports);
+    }
+
+    void registersWithDigestAuthentication()
+    {
+        PJSIPEngine engine(testEnvironment(*m_pbx, m_data));
+        EngineRecorder recorder(engine);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(finish(engine.start(accountOn(*m_pbx))), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"registration connected"_s), 5000);
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+
+        const QStringList startReports = stopReports + QStringList{u"registration connecting"_s, u"devices"_s};
+        QCOMPARE(recorder.reports.mid(0, 5), startReports);
+        const QStringList registration = recorder.reports.filter(u"registration"_s).mid(1);
+        QCOMPARE(registration.first(), u"registration connecting"_s);
+        QCOMPARE(registration.last(), u"registration connected"_s);
+        for (const QString &report : registration)
+            QVERIFY2(report == u"registration connecting"_s || report == u"registration connected"_s,
+                     qPrintable(report));
+    }
+
+    void aDestroyedEngineReportsNothingMore()
+    {
+        auto engine = std::make_unique<PJSIPEngine>(testEnvironment(*m_pbx, m_data));
+        EngineRecorder recorder(*engine);
+        QCOMPARE(finish(engine->start(accountOn(*m_pbx))), std::nullopt);
+        const auto mark = recorder.reports.size();
+        engine.reset();
+        QTest::qWait(500);
+        QCOMPARE(recorder.since(mark), QStringList());
+    }
+
+    void theStandardEngineWorksWithoutASystemBus()
+    {
+        QVERIFY(!QDBusConnection::systemBus().isConnected());
+        PJSIPEngine engine;
+        EngineRecorder recorder(engine);
+        QCOMPARE(finish(engine.start(accountOn(*m_pbx))), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"registration connected"_s), 5000);
+        QCOMPARE(engine.implementation().core()->getNatPolicy()->getStunServer(), std::string(VOZEL_STUN_SERVER));
+    }
+
+    void wrongPasswordFailsWithTheRegistrarsReason()
+    {
+        PJSIPEngine engine(testEnvironment(*m_pbx, m_data));
+        EngineRecorder recorder(engine);
+        QCOMPARE(finish(engine.start(accountOn(*m_pbx, u"2001"_s, u"errada"_s))), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.last().startsWith(u"registration failed"_s), 5000);
+        QCOMPARE(recorder.last(), u"registration failed: Unauthorized"_s);
+        QVERIFY(!recorder.contains(u"registration connected"_s));
+    }
+
+    void registrarDownNeverConnectsNorCrashes()
+    {
+        PJSIPEngine engine(testEnvironment(*m_pbx, m_data));
+        EngineRecorder recorder(engine);
+        SIPAccount account = accountOn(*m_pbx);
+        account.port = TestPbx::freePort();
+        QCOMPARE(finish(engine.start(account)), std::nullopt);
+        QTest::qWait(3000);
+        const QStringList registration = recorder.reports.filter(u"registration"_s).mid(1);
+        QVERIFY(!registration.isEmpty());
+        for (const QString &report : registration)
+            QVERIFY2(report == u"registration connecting"_s || report.startsWith(u"registration failed: "_s),
+                     qPrintable(report));
+        QVERIFY(engine.implementation().ticks() > 50);
+        engine.stop();
+        QCOMPARE(recorder.reports.mid(recorder.reports.size() - 3), stopReports);
+    }
+
+    void restartingStopsTheOldCoreFirstAndKeepsOneTimer()
+    {
+        PJSIPEngine engine(testEnvironment(*m_pbx, m_data));
+        EngineRecorder recorder(engine);
+        QCOMPARE(finish(engine.start(accountOn(*m_pbx, u"2001"_s))), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"registration connected"_s), 5000);
+        const auto firstCore = engine.implementation().core();
+
+        const auto mark = recorder.reports.size();
+        QCOMPARE(finish(engine.start(accountOn(*m_pbx, u"2002"_s))), std::nullopt);
+        const QStringList restartReports = stopReports + QStringList{u"registration connecting"_s, u"devices"_s};
+        QCOMPARE(recorder.since(mark), restartReports);
+        QVERIFY(engine.implementation().core() != firstCore);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"registration connected"_s, 5000);
+        QCOMPARE(recorder.since(mark).filter(u"registration"_s).last(), u"registration connected"_s);
+
+        // One 20 ms timer: about 50 ticks a second, not twice as many.
+        const quint64 before = engine.implementation().ticks();
+        QTest::qWait(1000);
+        const quint64 perSecond = engine.implementation().ticks() - before;
+        QVERIFY2(perSecond >= 30 && perSecond <= 60, qPrintable(QString::number(perSecond)));
+
+        engine.stop();
+        const quint64 stoppedAt = engine.implementation().ticks();
+        QTest::qWait(200);
+        QCOMPARE(engine.implementation().ticks(), stoppedAt);
+    }
+
+    void anAccountTheStackCannotParseFailsAndKeepsTheCore()
+    {
+        PJSIPEngine engine(testEnvironment(*m_pbx, m_data));
+        EngineRecorder recorder(engine);
+        SIPAccount account = accountOn(*m_pbx);
+        account.host = u"pbx com espaço"_s;
+        const auto failure = finish(engine.start(account));
+        QVERIFY(failure);
+        QCOMPARE(*failure, u"Endereço SIP inválido: sip:2001@pbx com espaço"_s);
+        const QStringList partialStart = stopReports + QStringList{u"registration connecting"_s};
+        QCOMPARE(recorder.reports, partialStart);
+        QVERIFY(engine.implementation().core());
+        QTRY_VERIFY(engine.implementation().ticks() > 0);
+        engine.stop();
+        QCOMPARE(recorder.since(4), stopReports);
+    }
+
+    void resumeFromSuspendRenewsTheRegistrationAtOnce()
+    {
+        QDBusConnection logind = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"fake-logind"_s);
+        if (!logind.isConnected())
+            QSKIP("needs a session bus (run inside tests/sandbox.sh)");
+        QVERIFY(logind.registerService(u"org.freedesktop.login1"_s));
+
+        EngineEnvironment environment = testEnvironment(*m_pbx, m_data);
+        environment.systemBus = QDBusConnection::sessionBus();
+        PJSIPEngine engine(environment);
+        EngineRecorder recorder(engine);
+        QCOMPARE(finish(engine.start(accountOn(*m_pbx))), std::nullopt);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"registration connected"_s, 5000);
+
+        const auto prepareForSleep = [&](bool sleeping) {
+            QDBusMessage signal = QDBusMessage::createSignal(u"/org/freedesktop/login1"_s,
+                                                             u"org.freedesktop.login1.Manager"_s, u"PrepareForSleep"_s);
+            signal << sleeping;
+            QVERIFY(logind.send(signal));
+        };
+
+        auto mark = recorder.reports.size();
+        prepareForSleep(true);
+        QTest::qWait(300);
+        QCOMPARE(recorder.since(mark), QStringList());
+
+        prepareForSleep(false);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.since(mark),
+                                  QStringList({u"registration connecting"_s, u"registration connected"_s}), 2000);
+
+        logind.unregisterService(u"org.freedesktop.login1"_s);
+        QDBusConnection::disconnectFromBus(u"fake-logind"_s);
+    }
+
+    void theStackLogGoesToAPrivateFileNotTheTerminal()
+    {
+        PJSIPEngine engine(testEnvironment(*m_pbx, m_data));
+        EngineRecorder recorder(engine);
+        QByteArray out;
+        QByteArray err;
+        {
+            Capture stdoutCapture(STDOUT_FILENO, m_state.filePath(u"stdout"_s));
+            Capture stderrCapture(STDERR_FILENO, m_state.filePath(u"stderr"_s));
+            QCOMPARE(finish(engine.start(accountOn(*m_pbx))), std::nullopt);
+            QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"registration connected"_s), 5000);
+            engine.stop();
+            out = stdoutCapture.release();
+            err = stderrCapture.release();
+        }
+        QCOMPARE(out, QByteArray());
+        QVERIFY2(!err.contains("liblinphone") && !err.contains("belle-sip"), err.constData());
+
+        const QString log = m_state.filePath(u"vozel/sip.log"_s);
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        QVERIFY(text.contains("REGISTER sip:127.0.0.1"));
+        QVERIFY(text.contains(" liblinphone message: "));
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(log).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, mode_t(0600));
+    }
+
+    void cleanupTestCase() { m_pbx.reset(); }
+};
+
+QTEST_GUILESS_MAIN(RegistrationTest)
+#include "RegistrationTest.moc"

@@ -1,0 +1,103 @@
+#include "TestPbx.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QNetworkDatagram>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QThread>
+#include <QUdpSocket>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+namespace vozel::test {
+
+using namespace Qt::StringLiterals;
+
+TestPbx::TestPbx(QStringList extensions)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (launch(extensions))
+            return;
+    }
+    qWarning("The test PBX did not start:\n%s", qPrintable(log()));
+}
+
+TestPbx::~TestPbx()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) {
+        m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+}
+
+QString TestPbx::log()
+{
+    m_log += QString::fromLocal8Bit(m_process.readAll());
+    return m_log;
+}
+
+quint16 TestPbx::freePort()
+{
+    for (;;) {
+        QUdpSocket udp;
+        if (!udp.bind(QHostAddress::LocalHost, 0))
+            continue;
+        QTcpServer tcp;
+        if (tcp.listen(QHostAddress::LocalHost, udp.localPort()))
+            return udp.localPort();
+    }
+}
+
+bool TestPbx::launch(const QStringList &extensions)
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+    m_port = freePort();
+    const QString work = m_work.path() + u"/run-"_s + QString::number(m_port);
+    QDir().mkpath(work + u"/runtime"_s);
+
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    // Kamailio goes when the test process goes, even when the test crashes.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    m_process.start(QStringLiteral(VOZEL_TEST_PBX_SCRIPT),
+                    QStringList{work, QString::number(m_port)} + extensions);
+    if (!m_process.waitForStarted(5000))
+        return false;
+
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        if (m_process.state() == QProcess::NotRunning)
+            return false;
+        if (answersStun())
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+bool TestPbx::answersStun() const
+{
+    QUdpSocket socket;
+    QByteArray request(20, '\0');
+    request[1] = 0x01; // Binding request
+    request[4] = char(0x21);
+    request[5] = char(0x12);
+    request[6] = char(0xa4);
+    request[7] = char(0x42);
+    for (int i = 8; i < 20; ++i)
+        request[i] = char(QRandomGenerator::global()->bounded(256));
+    socket.writeDatagram(request, QHostAddress::LocalHost, m_port);
+    if (!socket.waitForReadyRead(200))
+        return false;
+    const QByteArray reply = socket.receiveDatagram().data();
+    return reply.size() >= 20 && reply[0] == 0x01 && reply[1] == 0x01;
+}
+
+} // namespace vozel::test
