@@ -1,0 +1,92 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Vozel.Ui
+
+// One past call: its direction, number, origin and time. Pressing puts the number back in
+// the dialer; swiping left or the context menu offers "Excluir".
+SwipeDelegate {
+    id: row
+
+    required property var item
+    signal chosen()
+    signal deleteRequested()
+
+    readonly property bool missed: item.direction === "missed"
+
+    text: item.number
+    focusPolicy: Qt.TabFocus
+    onClicked: row.chosen()
+
+    contentItem: RowLayout {
+        spacing: 10
+        Symbol {
+            objectName: "directionSymbol"
+            symbol: row.missed ? "phone.down.fill" : "phone.arrow.up.right.fill"
+            color: row.missed ? Theme.red : Theme.secondary
+            size: 15
+        }
+        ColumnLayout {
+            spacing: 2
+            Text {
+                text: row.item.number
+                color: Theme.primary
+                font.pixelSize: Theme.headlineSize
+                font.weight: Font.DemiBold
+            }
+            Text {
+                objectName: "sourceLabel"
+                visible: row.item.sourceLabel !== ""
+                text: row.item.sourceLabel
+                color: Theme.secondary
+                font.pixelSize: Theme.captionSize
+            }
+            Text {
+                objectName: "callDate"
+                text: ViewText.callDate(row.item.date)
+                color: Theme.secondary
+                font.pixelSize: Theme.captionSize
+            }
+        }
+        Item { Layout.fillWidth: true }
+        Symbol {
+            symbol: "phone.fill"
+            color: Theme.green
+            size: 15
+        }
+    }
+
+    swipe.right: Rectangle {
+        anchors { right: parent.right; top: parent.top; bottom: parent.bottom }
+        width: 96
+        color: Theme.red
+        Accessible.role: Accessible.Button
+        Accessible.name: "Excluir"
+        Accessible.onPressAction: row.deleteRequested()
+        SwipeDelegate.onClicked: row.deleteRequested()
+
+        Row {
+            anchors.centerIn: parent
+            spacing: 4
+            Symbol { symbol: "trash"; color: "white"; size: 14 }
+            Text {
+                anchors.verticalCenter: parent.verticalCenter
+                text: "Excluir"
+                color: "white"
+                font.pixelSize: Theme.bodySize
+            }
+        }
+    }
+
+    TapHandler {
+        acceptedButtons: Qt.RightButton
+        onTapped: menu.popup()
+    }
+    Menu {
+        id: menu
+        MenuItem {
+            text: "Excluir"
+            onTriggered: row.deleteRequested()
+        }
+    }
+}

@@ -1,0 +1,32 @@
+#include "ui/ManualAccountFields.h"
+
+namespace vozel::ui {
+
+std::optional<int> ManualAccountFields::parsePort(const QString &text)
+{
+    qsizetype start = 0;
+    if (text.startsWith(u'+') || text.startsWith(u'-'))
+        start = 1;
+    if (start == text.size())
+        return std::nullopt;
+    qint64 value = 0;
+    for (qsizetype i = start; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c - u'0');
+        if (value > 65535)
+            return std::nullopt;
+    }
+    if (text.startsWith(u'-') || value < 1)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+bool ManualAccountFields::isValid() const
+{
+    return !extension.trimmed().isEmpty() && !password.isEmpty() && !host.trimmed().isEmpty()
+        && parsePort(port).has_value();
+}
+
+} // namespace vozel::ui

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "model/VozelModel.h"
+
+#include <QtQml/qqml.h>
+
+namespace vozel::ui {
+
+// Makes the model's type known to QML, so views can declare `property VozelModel vozel`.
+struct VozelModelForeign {
+    Q_GADGET
+    QML_FOREIGN(vozel::VozelModel)
+    QML_NAMED_ELEMENT(VozelModel)
+    QML_UNCREATABLE("The application creates the one model.")
+};
+
+} // namespace vozel::ui

@@ -1,0 +1,307 @@
+import QtQuick
+import QtQuick.Controls
+import QtTest
+import Vozel.Ui
+
+UiTestCase {
+    name: "Dialer"
+
+    Component {
+        id: dialerComponent
+        ContentView {
+            width: 296
+            height: 520
+        }
+    }
+
+    function makeDialer(options) {
+        rig.start(options || {})
+        const dialer = createTemporaryObject(dialerComponent, this, { vozel: rig.model })
+        verify(dialer !== null)
+        return dialer
+    }
+
+    function type(dialer, digits) {
+        for (const digit of digits)
+            click(control(dialer, digit))
+    }
+
+    function test_emptyNumberDisablesCallAndDelete() {
+        const dialer = makeDialer({ accounts: 1, registration: "connected" })
+        const call = control(dialer, "Ligar")
+        const erase = find(dialer, "Apagar")
+        verify(!call.enabled)
+        compare(call.opacity, 0.45)
+        verify(!erase.enabled)
+        compare(erase.opacity, 0)
+        click(erase)
+        click(call)
+        verify(!rig.operations().some(operation => operation.startsWith("call")))
+
+        type(dialer, "5")
+        compare(rig.model.number, "5")
+        verify(call.enabled)
+        compare(call.opacity, 1)
+        verify(erase.enabled)
+        compare(erase.opacity, 1)
+        click(erase)
+        compare(rig.model.number, "")
+    }
+
+    function test_onlyAConnectedExtensionDials_data() {
+        return [
+            { tag: "not configured", accounts: 0, registration: "notConfigured", dials: false },
+            { tag: "connecting", accounts: 1, registration: "connecting", dials: false },
+            { tag: "failed", accounts: 1, registration: "failed", dials: false },
+            { tag: "disabled", accounts: 1, registration: "disabled", dials: false },
+            { tag: "connected", accounts: 1, registration: "connected", dials: true },
+        ]
+    }
+
+    function test_onlyAConnectedExtensionDials(data) {
+        const dialer = makeDialer({ accounts: data.accounts, registration: data.registration })
+        type(dialer, "2002")
+        const call = control(dialer, "Ligar")
+        compare(call.enabled, data.dials)
+        compare(call.opacity, data.dials ? 1 : 0.45)
+        click(call)
+        tryCompare(rig.model, "callKind", data.dials ? "dialing" : "idle")
+        compare(rig.operations().includes("call 2002"), data.dials)
+    }
+
+    function test_everyCallStateOffersHangUp_data() {
+        return [{ tag: "incoming", kind: "incoming" }, { tag: "dialing", kind: "dialing" },
+                { tag: "connected", kind: "connected" }]
+    }
+
+    function test_everyCallStateOffersHangUp(data) {
+        const dialer = makeDialer({ accounts: 1, registration: "connecting" })
+        rig.reportCall(data.kind, "2002")
+        const hangUp = control(dialer, "Desligar")
+        verify(hangUp.enabled)
+        compare(hangUp.opacity, 1)
+        compare(hangUp.symbol, "phone.down.fill")
+        compare(String(hangUp.fill), String(Theme.red))
+        verify(control(dialer, "Ativar viva-voz").enabled)
+        compare(control(dialer, "Silenciar microfone").opacity, 1)
+        compare(dialer.keyboardCaptureEnabled, data.kind !== "incoming")
+        click(hangUp)
+        verify(rig.operations().includes("end"))
+        compare(rig.model.callKind, "idle")
+        verify(find(dialer, "Ligar") !== null)
+    }
+
+    function test_idleCallButtonIsTheGreenPhone() {
+        const dialer = makeDialer({ accounts: 1, registration: "connected" })
+        const call = control(dialer, "Ligar")
+        compare(call.symbol, "phone.fill")
+        compare(call.fill, Qt.rgba(0, 0.52, 0.23, 1))
+        compare(call.diameter, 54)
+        compare(control(dialer, "5").width, 60)
+    }
+
+    function test_longNumbersUseASmallerFont() {
+        const dialer = makeDialer()
+        const display = find(dialer, "numberDisplay")
+        rig.model.number = "1234567890123456"
+        compare(dialer.numberFontSize, 29)
+        compare(display.font.pixelSize, 29)
+        rig.model.number = "12345678901234567"
+        compare(dialer.numberFontSize, 29 * 0.75)
+        compare(display.font.pixelSize, 22)
+        compare(display.text, "12345678901234567")
+    }
+
+    function test_typedKeysReachTheNumberOnce() {
+        const dialer = makeDialer({ accounts: 1, registration: "connected" })
+        keyClick(Qt.Key_2)
+        keyClick(Qt.Key_0)
+        keyClick(Qt.Key_Asterisk)
+        keyClick(Qt.Key_NumberSign)
+        keyClick(Qt.Key_A)
+        keyClick(Qt.Key_Plus)
+        compare(rig.model.number, "20*#")
+        keyClick(Qt.Key_Backspace)
+        keyClick(Qt.Key_Delete)
+        compare(rig.model.number, "20")
+        keyClick(Qt.Key_Return)
+        tryCompare(rig.model, "callKind", "dialing")
+        verify(rig.operations().includes("call 20"))
+    }
+
+    function test_pasteKeepsOnlyDialableCharacters_data() {
+        return [
+            { tag: "mixed text", pasted: "Ligue: +55 (11) 98765-4321, ramal #12", number: "+5511987654321#12" },
+            { tag: "too long", pasted: "1234567890 1234567890 1234567890 1234567890", number: "12345678901234567890123456789012" },
+            { tag: "stars and hashes", pasted: "*72# 2002", number: "*72#2002" },
+        ]
+    }
+
+    function test_pasteKeepsOnlyDialableCharacters(data) {
+        const dialer = makeDialer()
+        rig.model.number = "999"
+        rig.setClipboard(data.pasted)
+        keyClick(Qt.Key_V, Qt.ControlModifier)
+        compare(rig.model.number, data.number)
+    }
+
+    function test_keyboardCaptureStepsAsideForSheetsPanelsAndRinging() {
+        const dialer = makeDialer({ accounts: 1, registration: "connected" })
+        verify(dialer.keyboardCaptureEnabled)
+        for (const sheet of ["showingSettings", "showingHistory", "showingContacts", "showingTransfer"]) {
+            dialer[sheet] = true
+            verify(!dialer.keyboardCaptureEnabled, sheet)
+            dialer[sheet] = false
+            verify(dialer.keyboardCaptureEnabled, sheet)
+        }
+        rig.reportCall("incoming", "2002")
+        verify(!dialer.keyboardCaptureEnabled)
+        rig.setClipboard("3003")
+        keyClick(Qt.Key_V, Qt.ControlModifier)
+        compare(rig.model.number, "")
+    }
+
+    function test_noAccountsNoAccountMenu() {
+        const dialer = makeDialer()
+        verify(!find(dialer, "Escolher conta").visible)
+    }
+
+    function test_accountMenu() {
+        const dialer = makeDialer({ accounts: 2, registration: "connected", nickname: "Loja Sul" })
+        const menuButton = control(dialer, "Escolher conta")
+        verify(menuButton.enabled)
+        compare(menuButton.ToolTip.text, "Conta ativa: Loja Sul · Ramal 2001")
+        compare(menuButton.symbol, "person.2.crop.square.stack")
+
+        click(menuButton)
+        const other = find(dialer, "Ramal 2002")
+        verify(other !== null)
+        verify(find(dialer, "Gerenciar contas…") !== null)
+        other.triggered()
+        tryCompare(rig.model.account, "extension", "2002")
+
+        rig.reportCall("incoming", "3003")
+        verify(menuButton.visible)
+        verify(!menuButton.enabled)
+    }
+
+    function test_manageAccountsOpensTheSettings() {
+        const dialer = makeDialer({ accounts: 1 })
+        click(control(dialer, "Escolher conta"))
+        find(dialer, "Gerenciar contas…").triggered()
+        verify(dialer.showingSettings)
+    }
+
+    function test_statusBlock_data() {
+        return [
+            { tag: "not configured", accounts: 0, registration: "notConfigured", title: "Configure seu ramal" },
+            { tag: "disabled", accounts: 1, registration: "disabled", title: "Desativado" },
+            { tag: "connecting", accounts: 1, registration: "connecting", title: "Conectando…" },
+            { tag: "connected", accounts: 1, registration: "connected", title: "Conectado" },
+            { tag: "failed", accounts: 1, registration: "failed", title: "Sem conexão" },
+        ]
+    }
+
+    function test_statusBlock(data) {
+        const dialer = makeDialer({ accounts: data.accounts })
+        rig.reportRegistration(data.registration, "Servidor recusou a senha")
+        compare(find(dialer, "statusTitle").text, data.title)
+        compare(String(find(dialer, "statusDot").color),
+                String(data.registration === "connected" ? Theme.green : Theme.secondary))
+        const texts = textsUnder(dialer)
+        compare(texts.includes("2001"), data.accounts > 0)
+        compare(texts.includes("Servidor recusou a senha"), data.registration === "failed")
+    }
+
+    function test_originLineShowsOnlyDuringACall() {
+        const dialer = makeDialer({ accounts: 1, registration: "connected" })
+        const origin = find(dialer, "callOrigin")
+        verify(!showing(origin))
+        rig.holdOriginLookups()
+        rig.reportCall("incoming", "2002")
+        compare(origin.text, "Identificando origem…")
+        verify(showing(origin))
+        rig.reportCall("idle")
+        verify(!showing(origin))
+    }
+
+    function test_speakerAndMuteFollowTheModel() {
+        const dialer = makeDialer({ accounts: 1, registration: "connected" })
+        rig.reportCall("dialing", "2002")
+        rig.reportCall("connected", "2002")
+
+        click(control(dialer, "Ativar viva-voz"))
+        const speaker = control(dialer, "Desativar viva-voz")
+        compare(speaker.symbol, "speaker.wave.2.fill")
+        compare(String(speaker.symbolColor), "#ffffff")
+
+        const mute = control(dialer, "Silenciar microfone")
+        compare(mute.symbol, "mic.fill")
+        click(mute)
+        const unmute = control(dialer, "Ativar microfone")
+        compare(unmute.symbol, "mic.slash.fill")
+        compare(String(unmute.fill), String(Theme.red))
+        verify(rig.operations().includes("speaker on"))
+        verify(rig.operations().includes("mute on"))
+    }
+
+    function test_transferWaitsForAConnectedCall() {
+        const dialer = makeDialer({ accounts: 1, registration: "connected" })
+        verify(!showing(find(dialer, "Transferir")))
+        rig.reportCall("dialing", "2002")
+        const transfer = control(dialer, "Transferir")
+        verify(!transfer.enabled)
+        rig.reportCall("connected", "2002")
+        verify(transfer.enabled)
+        compare(transfer.symbol, "phone.arrow.right")
+
+        click(transfer)
+        verify(dialer.showingTransfer)
+        dialer.confirmTransfer("2003")
+        tryCompare(dialer, "showingTransfer", false)
+        verify(rig.operations().includes("transfer 2003"))
+
+        rig.reportTransferReady(true)
+        const complete = control(dialer, "Concluir transferência")
+        compare(String(complete.tint), String(Theme.blue))
+        click(complete)
+        verify(rig.operations().includes("complete transfer"))
+    }
+
+    function test_aFailedTransferKeepsThePanelAndAlerts() {
+        const dialer = makeDialer({ accounts: 1, registration: "connected" })
+        rig.reportCall("dialing", "2002")
+        rig.reportCall("connected", "2002")
+        click(control(dialer, "Transferir"))
+        rig.failTransfers("Ramal 2003 indisponível.")
+
+        dialer.confirmTransfer("2003")
+
+        tryCompare(rig.model, "errorMessage", "Ramal 2003 indisponível.")
+        wait(20)
+        verify(dialer.showingTransfer)
+        const alert = findAll(dialer, "alertMessage")[0]
+        compare(alert.text, "Ramal 2003 indisponível.")
+        compare(alert.Window.window.title, "Vozel")
+        verify(alert.Window.window.visible)
+        const ok = find(alert.Window.window.contentItem, "OK")
+        click(ok)
+        compare(rig.model.errorMessage, "")
+        verify(!alert.Window.window.visible)
+        verify(dialer.showingTransfer)
+    }
+
+    function test_headerButtonsOpenTheSheetsAndFocusReturns() {
+        const dialer = makeDialer({ accounts: 1 })
+        tryVerify(() => dialer.dialerFocused)
+        for (const [name, flag] of [["Configurações", "showingSettings"], ["Histórico", "showingHistory"],
+                                    ["Contatos", "showingContacts"]]) {
+            click(control(dialer, name))
+            verify(dialer[flag], name)
+            dialer[flag] = false
+            verify(dialer.dialerFocused, name)
+        }
+        compare(control(dialer, "Contatos").width, 40)
+        compare(control(dialer, "Histórico").width, 32)
+    }
+}

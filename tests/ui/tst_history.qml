@@ -1,0 +1,108 @@
+import QtQuick
+import QtQuick.Controls
+import QtTest
+import Vozel.Ui
+
+UiTestCase {
+    name: "History"
+
+    Component {
+        id: historyComponent
+        CallHistoryView {}
+    }
+
+    function openHistory(rows) {
+        rig.start({ history: rows })
+        const sheet = createTemporaryObject(historyComponent, this, { vozel: rig.model })
+        verify(sheet !== null)
+        return sheet
+    }
+
+    function rows(sheet) {
+        const list = find(sheet.contentItem, "historyList")
+        tryVerify(() => list.count === 0 || list.itemAtIndex(list.count - 1) !== null)
+        let found = []
+        for (let i = 0; i < list.count; ++i)
+            found.push(list.itemAtIndex(i))
+        return found
+    }
+
+    function test_anEmptyHistory() {
+        const sheet = openHistory([])
+        compare(sheet.title, "Histórico")
+        verify(showing(find(sheet.contentItem, "emptyHistory")))
+        verify(textsUnder(sheet.contentItem).includes("Sem ligações"))
+        verify(!control(sheet.contentItem, "Limpar").enabled)
+        verify(!showing(find(sheet.contentItem, "historyList")))
+    }
+
+    function test_rowsShowDirectionOriginAndTime() {
+        const sheet = openHistory([
+            { number: "2002", direction: "outgoing" },
+            { number: "11987654321", direction: "incoming", sourceLabel: "Loja Sul" },
+            { number: "3003", direction: "missed" },
+        ])
+        const shown = rows(sheet)
+        compare(shown.length, 3)
+        compare(shown.map(row => row.item.number), ["2002", "11987654321", "3003"])
+
+        compare(find(shown[0], "directionSymbol").symbol, "phone.arrow.up.right.fill")
+        compare(find(shown[1], "directionSymbol").symbol, "phone.arrow.up.right.fill")
+        compare(find(shown[2], "directionSymbol").symbol, "phone.down.fill")
+        compare(String(find(shown[2], "directionSymbol").color), String(Theme.red))
+
+        compare(textsUnder(shown[0]).length, 4)
+        verify(!showing(find(shown[0], "sourceLabel")))
+        verify(textsUnder(shown[0]).includes("2 de mai. de 2024, 09:05"))
+        verify(showing(find(shown[1], "sourceLabel")))
+        compare(find(shown[1], "sourceLabel").text, "Loja Sul")
+        verify(control(sheet.contentItem, "Limpar").enabled)
+    }
+
+    function test_aRowReplacesTheNumberWithoutDialing() {
+        const sheet = openHistory([{ number: "2002" }, { number: "3003" }])
+        let dismissed = 0
+        sheet.dismissed.connect(() => ++dismissed)
+        rig.model.number = "999"
+        click(rows(sheet)[1])
+        compare(rig.model.number, "3003")
+        compare(dismissed, 1)
+        verify(!rig.operations().some(operation => operation.startsWith("call")))
+    }
+
+    function test_deletingRowsDownToTheEmptyView() {
+        const sheet = openHistory([{ number: "2002" }, { number: "3003" }])
+        const first = rows(sheet)[0]
+        first.swipe.open(SwipeDelegate.Right)
+        tryVerify(() => first.swipe.complete)
+        click(control(first, "Excluir"))
+        tryCompare(rig.model.history, "length", 1)
+        compare(rig.model.history[0].number, "3003")
+        verify(rig.storedHistory().indexOf("2002") < 0)
+
+        const last = rows(sheet)[0]
+        mouseClick(last, 10, 10, Qt.RightButton)
+        const menuItem = findAll(last, "Excluir").filter(item => item instanceof MenuItem)[0]
+        menuItem.triggered()
+        tryCompare(rig.model.history, "length", 0)
+        verify(showing(find(sheet.contentItem, "emptyHistory")))
+    }
+
+    function test_clearingEmptiesTheStoredHistory() {
+        const sheet = openHistory([{ number: "2002" }, { number: "3003" }])
+        verify(rig.storedHistory() !== "")
+        click(control(sheet.contentItem, "Limpar"))
+        compare(rig.model.history.length, 0)
+        compare(rig.storedHistory(), "")
+        verify(textsUnder(sheet.contentItem).includes("Sem ligações"))
+        verify(!control(sheet.contentItem, "Limpar").enabled)
+    }
+
+    function test_closing() {
+        const sheet = openHistory([])
+        let dismissed = 0
+        sheet.dismissed.connect(() => ++dismissed)
+        click(control(sheet.contentItem, "Fechar"))
+        compare(dismissed, 1)
+    }
+}
