@@ -16,7 +16,7 @@ QtObject {
     readonly property color green: "#34c759"
 
     readonly property int captionSize: 11
-    readonly property int subheadlineSize: 12
+    readonly property int subheadlineSize: 11
     readonly property int bodySize: 13
     readonly property int headlineSize: 14
     readonly property int title3SymbolSize: 16

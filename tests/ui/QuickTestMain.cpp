@@ -2,6 +2,7 @@
 #include "UiRig.h"
 
 #include <QAccessible>
+#include <QCoroQml>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QtQml/qqmlextensionplugin.h>
@@ -18,6 +19,7 @@ public slots:
     {
         // As with a screen reader running, so controls carry the names it would read.
         QAccessible::setActive(true);
+        QCoro::Qml::registerTypes();
         engine->addImportPath(u"qrc:/"_qs);
         engine->rootContext()->setContextProperty(u"rig"_qs, &m_rig);
     }

@@ -2,6 +2,7 @@
 // each as a PNG, so a person can look at them.
 #include "ModelHarness.h"
 
+#include <QCoroQml>
 #include <QDir>
 #include <QGuiApplication>
 #include <QQmlComponent>
@@ -23,6 +24,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(QDir().mkpath(folder()));
+        QCoro::Qml::registerTypes();
         m_engine.addImportPath(u"qrc:/"_s);
     }
 

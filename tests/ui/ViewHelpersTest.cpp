@@ -1,23 +1,14 @@
-// The C++ helpers behind the views: symbol glyphs, derived texts and the manual form rules.
+// The C++ helpers behind the views: symbol glyphs and the manual form rules.
 #include "ui/ManualAccountFields.h"
 #include "ui/SymbolCatalog.h"
-#include "ui/ViewText.h"
-
-#include "model/domain/SIPAccount.h"
-#include "model/domain/VozelAudioDevice.h"
 
 #include <QFont>
 #include <QRawFont>
 #include <QTest>
-#include <QTimeZone>
 
 using namespace Qt::StringLiterals;
-using vozel::SavedSIPAccount;
-using vozel::SIPAccount;
-using vozel::VozelAudioDevice;
 using vozel::ui::ManualAccountFields;
 using vozel::ui::SymbolCatalog;
-using vozel::ui::ViewText;
 
 class ViewHelpersTest : public QObject {
     Q_OBJECT
@@ -43,71 +34,6 @@ private slots:
     {
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"no glyph for the symbol"_s));
         QCOMPARE(SymbolCatalog::glyphFor(u"phone.bubble"_s), QString());
-    }
-
-    void registrationTitles_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("not configured") << u"notConfigured"_s << u"Configure seu ramal"_s;
-        QTest::newRow("disabled") << u"disabled"_s << u"Desativado"_s;
-        QTest::newRow("connecting") << u"connecting"_s << u"Conectando\u2026"_s;
-        QTest::newRow("connected") << u"connected"_s << u"Conectado"_s;
-        QTest::newRow("failed") << u"failed"_s << u"Sem conexão"_s;
-    }
-
-    void registrationTitles()
-    {
-        QFETCH(QString, kind);
-        QFETCH(QString, title);
-        QCOMPARE(ViewText().registrationTitle(kind), title);
-    }
-
-    void accountLabelsAndChoicesFollowTheStoredOrder()
-    {
-        const SavedSIPAccount named{QUuid::createUuid(), account(u"2001"_s), u"Loja Sul"_s};
-        const SavedSIPAccount unnamed{QUuid::createUuid(), account(u"2002"_s), std::nullopt};
-        const QVariantList saved{QVariant::fromValue(named), QVariant::fromValue(unnamed)};
-        ViewText text;
-
-        QCOMPARE(text.accountLabel(saved, unnamed.idText()), u"Ramal 2002"_s);
-        QCOMPARE(text.accountLabel(saved, named.idText()), u"Loja Sul · Ramal 2001"_s);
-        QCOMPARE(text.accountLabel(saved, QString()), QString());
-        QCOMPARE(text.accountLabel(saved, QUuid::createUuid().toString()), QString());
-
-        const QVariantList choices = text.accountChoices(saved);
-        QCOMPARE(choices.size(), 2);
-        QCOMPARE(choices[0].toMap().value(u"value"_s).toString(), named.idText());
-        QCOMPARE(choices[1].toMap().value(u"text"_s).toString(), u"Ramal 2002"_s);
-    }
-
-    void devicePickersListTheCapableDevicesAndMarkUSB()
-    {
-        const QVariantList devices{
-            QVariant::fromValue(VozelAudioDevice{u"mic"_s, u"Microfone interno"_s, true, false, false}),
-            QVariant::fromValue(VozelAudioDevice{u"usb"_s, u"Vozel Headset"_s, true, true, true}),
-            QVariant::fromValue(VozelAudioDevice{u"spk"_s, u"Alto-falantes"_s, false, true, false}),
-        };
-        ViewText text;
-        const auto describe = [](const QVariantList &choices) {
-            QStringList entries;
-            for (const QVariant &choice : choices)
-                entries << choice.toMap().value(u"value"_s).toString() + u'=' + choice.toMap().value(u"text"_s).toString();
-            return entries;
-        };
-        QCOMPARE(describe(text.deviceChoices(devices, true)),
-                 (QStringList{u"mic=Microfone interno"_s, u"usb=Vozel Headset · USB"_s}));
-        QCOMPARE(describe(text.deviceChoices(devices, false)),
-                 (QStringList{u"usb=Vozel Headset · USB"_s, u"spk=Alto-falantes"_s}));
-        QVERIFY(text.deviceChoices({}, false).isEmpty());
-    }
-
-    void callDatesReadAsAbbreviatedDateAndShortTime()
-    {
-        const QDateTime morning(QDate(2024, 5, 2), QTime(9, 5), QTimeZone::systemTimeZone());
-        QCOMPARE(ViewText().callDate(morning), u"2 de mai. de 2024, 09:05"_s);
-        const QDateTime utc(QDate(2024, 12, 31), QTime(23, 59), QTimeZone::utc());
-        QCOMPARE(ViewText().callDate(utc), ViewText().callDate(utc.toLocalTime()));
     }
 
     void ports_data()
@@ -175,11 +101,6 @@ private slots:
         QCOMPARE(fields.isValid(), valid);
     }
 
-private:
-    static SIPAccount account(const QString &extension)
-    {
-        return {extension, extension, u"pw"_s, u"pbx.example.com"_s, 5060, u"udp"_s, u"Ramal "_s + extension, 600};
-    }
 };
 
 QTEST_MAIN(ViewHelpersTest)
