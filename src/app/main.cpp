@@ -1,15 +1,8 @@
-#include <QGuiApplication>
-#include <QQmlApplicationEngine>
-#include <QtQml/qqmlextensionplugin.h>
-
-Q_IMPORT_QML_PLUGIN(Vozel_UiPlugin)
+#include "app/VozelApp.h"
 
 int main(int argc, char *argv[])
 {
-    QGuiApplication app(argc, argv);
-    QQmlApplicationEngine engine;
-    engine.load(QUrl(QStringLiteral("qrc:/Vozel/Ui/Main.qml")));
-    if (engine.rootObjects().isEmpty())
-        return 1;
-    return app.exec();
+    QApplication app(argc, argv);
+    vozel::VozelApp vozel(app);
+    return vozel.exec();
 }

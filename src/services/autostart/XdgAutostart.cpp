@@ -79,7 +79,7 @@ void XdgAutostart::setEnabled(bool enabled)
                 "Name=Vozel\n"
                 "Comment=Softphone do seu ramal\n"
                 "Exec=%1\n"
-                "Icon=vozel\n"
+                "Icon=br.com.vozel.Vozel\n"
                 "Terminal=false\n"
                 "X-GNOME-Autostart-enabled=true\n"_s.arg(execArgument(m_executable))
                     .toUtf8());
