@@ -4,14 +4,12 @@
 #include "services/contacts/AddressBookSource.h"
 
 #include <QCoroSignal>
-#include <QHash>
 #include <QObject>
-#include <QPointer>
 
 namespace vozel::test {
 
-// An address book held in memory. Every source it opens reads the current state, so a test can
-// change the answers between loads, and can hold requests until it releases them.
+// An address book in memory. Every source it opens reads its current state, so a test can change
+// the answers between loads, and can hold access requests until it releases them.
 class FakeAddressBook : public QObject {
     Q_OBJECT
 
@@ -22,13 +20,13 @@ public:
     Access access = Access::granted;
     QString accessFailure = QStringLiteral("Falha ao pedir acesso.");
     QString readFailure; // non-empty: reading fails with this description
-    bool holdAccess = false; // access requests wait for release()
+    bool holdAccess = false;
     int sourcesOpened = 0;
     int reads = 0;
 
     AddressBookSourceFactory factory();
 
-    Q_INVOKABLE void release()
+    void release()
     {
         holdAccess = false;
         Q_EMIT released();
@@ -45,16 +43,10 @@ public:
     QCoro::Task<bool> requestAccess() override
     {
         if (m_book->holdAccess)
-            co_await qCoro(m_book.data(), &FakeAddressBook::released);
-        switch (m_book->access) {
-        case FakeAddressBook::Access::granted:
-            co_return true;
-        case FakeAddressBook::Access::refused:
-            co_return false;
-        case FakeAddressBook::Access::failing:
-            break;
-        }
-        throw PlatformError(m_book->accessFailure);
+            co_await qCoro(m_book, &FakeAddressBook::released);
+        if (m_book->access == FakeAddressBook::Access::failing)
+            throw PlatformError(m_book->accessFailure);
+        co_return m_book->access == FakeAddressBook::Access::granted;
     }
 
     QCoro::Task<QList<AddressBookContact>> readContacts() override
@@ -67,28 +59,25 @@ public:
         co_return contacts;
     }
 
-    // Keys in the style of another platform's address book, so that tests see the source's own
-    // localisation used rather than some fixed table.
+    // Keys unlike the desktop's, so that tests see the source's own localisation used.
     QString localizedLabel(const QString &labelKey) const override
     {
-        static const QHash<QString, QString> labels = {
-            {QStringLiteral("_$!<Mobile>!$_"), QStringLiteral("Celular")},
-            {QStringLiteral("_$!<Work>!$_"), QStringLiteral("Trabalho")},
-            {QString(), QStringLiteral("Outro")},
-            {QStringLiteral("blank"), QString()},
-        };
-        return labels.value(labelKey, labelKey);
+        if (labelKey == QLatin1String("mobile"))
+            return QStringLiteral("Celular");
+        if (labelKey == QLatin1String("work"))
+            return QStringLiteral("Trabalho");
+        return labelKey.isEmpty() ? QStringLiteral("Outro") : QString();
     }
 
 private:
-    QPointer<FakeAddressBook> m_book;
+    FakeAddressBook *m_book;
 };
 
 inline AddressBookSourceFactory FakeAddressBook::factory()
 {
-    return [book = QPointer<FakeAddressBook>(this)]() -> std::unique_ptr<AddressBookSource> {
-        ++book->sourcesOpened;
-        return std::make_unique<FakeAddressBookSource>(book.data());
+    return [this]() -> std::unique_ptr<AddressBookSource> {
+        ++sourcesOpened;
+        return std::make_unique<FakeAddressBookSource>(this);
     };
 }
 
