@@ -35,7 +35,9 @@ public:
             co_await qCoro(&gate, &Gate::released);
         if (failure)
             throw *failure;
-        co_return account.value();
+        // co_return moves from a non-const lvalue; the fake must keep its answer for the next call.
+        const SIPAccount answer = account.value();
+        co_return answer;
     }
 };
 
@@ -55,7 +57,8 @@ public:
             co_await qCoro(&gate, &Gate::released);
         if (cancellation.isCancelled())
             co_return std::nullopt;
-        co_return label;
+        const std::optional<QString> answer = label;
+        co_return answer;
     }
 };
 
