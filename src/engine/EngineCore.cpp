@@ -57,6 +57,8 @@ void EngineCore::start(const SIPAccount &account)
         throw coreNotStarted(status);
     startIterateTimer();
     addAccount(account, natPolicy);
+    watchAudioDevices();
+    m_knownAudioDevices = audioDevices();
     reportAudioDevicesChanged();
 }
 
@@ -92,6 +94,7 @@ void EngineCore::addAccount(const SIPAccount &account, const std::shared_ptr<lin
 void EngineCore::stop()
 {
     m_iterateTimer.reset();
+    m_audioDeviceWatch.reset();
     if (m_core) {
         if (m_listener)
             m_core->removeListener(m_listener);
@@ -100,6 +103,8 @@ void EngineCore::stop()
     m_core.reset();
     m_listener.reset();
     m_configuredAccount.reset();
+    m_previousOutputDeviceID.reset();
+    forgetTransfer();
     m_callReportedActive = false;
     m_refreshingRegistration = false;
     m_pendingEvents.clear();
@@ -215,6 +220,7 @@ void EngineCore::reportEndedCallsWithoutEvent()
     if (!m_callReportedActive || !m_core || m_core->getCallsNb() > 0)
         return;
     m_callReportedActive = false;
+    forgetTransfer();
     reportAttendedTransfer(false);
     reportCall(VozelCallState::idle());
 }
@@ -233,6 +239,9 @@ void EngineCore::callStateChanged(const std::shared_ptr<linphone::Call> &call, C
     const QString number = callNumber(remote);
     if (state == CallState::IncomingReceived || state == CallState::PushIncomingReceived)
         m_remoteDisplayName = displayName(remote);
+    if (m_transferConsultation && sameCall(*call, *m_transferConsultation)
+        && consultationStateChanged(state, number))
+        return;
 
     switch (callReportFor(state)) {
     case CallReport::incoming:
@@ -272,11 +281,6 @@ bool EngineCore::anotherCallGoesOn(linphone::Call &ended) const
     return false;
 }
 
-void EngineCore::audioDevicesUpdated()
-{
-    reportAudioDevicesChanged();
-}
-
 void EngineCore::reportRegistration(const RegistrationState &state)
 {
     if (const auto report = m_owner ? m_owner->onRegistrationChanged : nullptr)
@@ -299,6 +303,12 @@ void EngineCore::reportAudioDevicesChanged()
 {
     if (const auto report = m_owner ? m_owner->onAudioDevicesChanged : nullptr)
         report();
+}
+
+void EngineCore::reportTransferFailed(const QString &message)
+{
+    if (const auto report = m_owner ? m_owner->onTransferFailed : nullptr)
+        report(message);
 }
 
 } // namespace vozel::sip

@@ -8,7 +8,9 @@
 #include <linphone++/core.hh>
 #include <linphone++/enums.hh>
 
+#include <QList>
 #include <QString>
+#include <QTimer>
 
 #include <deque>
 #include <functional>
@@ -25,10 +27,11 @@ class NetworkWatch;
 // callbacks of the owning engine; after detach() they go nowhere.
 //
 // Events of the core are queued and delivered in order from the 20 ms tick: first those raised
-// since the last tick, then those of the tick's iterate(). The core raises some of them synchronously inside the engine's own
-// operations (terminate() ends the call before returning, invite() starts it); queueing them
-// keeps every report out of the middle of an operation and in the order the user sees things
-// happen: endCall() reports idle at once and the call's own End follows from the next tick.
+// since the last tick, then those of the tick's iterate(). The core raises some of them
+// synchronously inside the engine's own operations (terminate() ends the call before
+// returning, invite() starts it); queueing them keeps every report out of the middle of an
+// operation and in the order the user sees things happen: endCall() reports idle at once and
+// the call's own End follows from the next tick.
 class EngineCore final : public std::enable_shared_from_this<EngineCore> {
 public:
     EngineCore(SIPEngine &owner, EngineEnvironment environment);
@@ -48,6 +51,13 @@ public:
     void sendDTMF(const QString &digit);
     bool setMuted(bool muted);
     void setAudioSessionActive(bool active);
+
+    void beginAttendedTransfer(const QString &target);
+    void completeAttendedTransfer();
+
+    QList<VozelAudioDevice> audioDevices() const;
+    void selectAudioDevice(const QString &id, VozelAudioRoute route);
+    bool setSpeakerEnabled(bool enabled);
 
     // Renews the registration now, over fresh connections.
     void refreshRegistration();
@@ -74,12 +84,19 @@ private:
     void deliverPendingEvents();
     void reportEndedCallsWithoutEvent();
     bool anotherCallGoesOn(linphone::Call &ended) const;
+    // The transfer's part of a call event; true when it has reported everything for the event.
+    bool consultationStateChanged(linphone::Call::State state, const QString &number);
+    bool endConsultation(const QString &number);
+    void forgetTransfer();
+    void watchAudioDevices();
+    void reloadAudioDevicesWhenIdle();
     void addAccount(const SIPAccount &account, const std::shared_ptr<linphone::NatPolicy> &natPolicy);
 
     void reportRegistration(const RegistrationState &state);
     void reportCall(const VozelCallState &state);
     void reportAttendedTransfer(bool ready);
     void reportAudioDevicesChanged();
+    void reportTransferFailed(const QString &message);
 
     SIPEngine *m_owner;
     const EngineEnvironment m_environment;
@@ -88,10 +105,18 @@ private:
     std::shared_ptr<linphone::Core> m_core;
     std::shared_ptr<CoreEvents> m_listener;
     std::optional<SIPAccount> m_configuredAccount;
+    std::optional<QString> m_previousOutputDeviceID;
+    std::shared_ptr<linphone::Call> m_transferSource;
+    std::shared_ptr<linphone::Call> m_transferConsultation;
+    bool m_transferConsultationConnected = false;
     bool m_callReportedActive = false;
     std::unique_ptr<IterationTimer> m_iterateTimer;
 
     std::unique_ptr<NetworkWatch> m_networkWatch;
+    // The stack does not notice sound devices coming and going; this timer has it look again.
+    std::unique_ptr<QTimer> m_audioDeviceWatch;
+    // The list as the owner last heard of it.
+    QList<VozelAudioDevice> m_knownAudioDevices;
     std::deque<Event> m_pendingEvents;
     // A refresh passes through "network down"; that is not news for the user.
     bool m_refreshingRegistration = false;

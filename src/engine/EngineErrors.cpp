@@ -39,4 +39,14 @@ PlatformError dtmfNotSent()
     return PlatformError(u"Não foi possível enviar o tom."_s);
 }
 
+PlatformError holdFailed()
+{
+    return PlatformError(u"Não foi possível colocar a chamada em espera."_s);
+}
+
+PlatformError transferNotAccepted()
+{
+    return PlatformError(u"Não foi possível concluir a transferência."_s);
+}
+
 } // namespace vozel::sip

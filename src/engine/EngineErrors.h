@@ -15,5 +15,7 @@ PlatformError invalidAddress(const QString &text);
 PlatformError accountNotAccepted();
 PlatformError answerFailed();
 PlatformError dtmfNotSent();
+PlatformError holdFailed();
+PlatformError transferNotAccepted();
 
 } // namespace vozel::sip

@@ -1,7 +1,6 @@
 #include "engine/PJSIPEngine.h"
 
 #include "engine/EngineCore.h"
-#include "model/domain/VozelError.h"
 
 namespace vozel {
 
@@ -66,27 +65,30 @@ void PJSIPEngine::setAudioSessionActive(bool active)
     d->setAudioSessionActive(active);
 }
 
-QCoro::Task<> PJSIPEngine::beginAttendedTransfer(QString)
+QCoro::Task<> PJSIPEngine::beginAttendedTransfer(QString target)
 {
-    throw VozelError::sipUnavailable();
+    d->beginAttendedTransfer(target);
     co_return;
 }
 
 void PJSIPEngine::completeAttendedTransfer()
 {
-    throw VozelError::sipUnavailable();
+    d->completeAttendedTransfer();
 }
 
 QList<VozelAudioDevice> PJSIPEngine::audioDevices() const
 {
-    return {};
+    return d->audioDevices();
 }
 
-void PJSIPEngine::selectAudioDevice(const QString &, VozelAudioRoute) {}
-
-bool PJSIPEngine::setSpeakerEnabled(bool)
+void PJSIPEngine::selectAudioDevice(const QString &id, VozelAudioRoute route)
 {
-    return false;
+    d->selectAudioDevice(id, route);
+}
+
+bool PJSIPEngine::setSpeakerEnabled(bool enabled)
+{
+    return d->setSpeakerEnabled(enabled);
 }
 
 } // namespace vozel

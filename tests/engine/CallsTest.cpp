@@ -218,7 +218,7 @@ private slots:
         QVERIFY(!call->getMicrophoneMuted());
     }
 
-    void withoutACallOperationsRefuseOrReportIdle()
+    void withoutACallOrACoreOperationsRefuseOrReportIdle()
     {
         const auto mark = recorder().reports.size();
         QCOMPARE(failureOf([&] { engine().answer(); }), std::optional(sipUnavailableMessage));
@@ -227,6 +227,15 @@ private slots:
         engine().setAudioSessionActive(true);
         engine().endCall();
         QCOMPARE(recorder().since(mark), QStringList({u"call idle"_s}));
+
+        PJSIPEngine stopped(testEnvironment(*m_pbx, m_data));
+        EngineRecorder stoppedRecorder(stopped);
+        QCOMPARE(finish(stopped.call(u"2002"_s)), std::nullopt);
+        QCOMPARE(failureOf([&] { stopped.answer(); }), std::optional(sipUnavailableMessage));
+        QVERIFY(!stopped.setMuted(true));
+        stopped.setAudioSessionActive(true);
+        QCOMPARE(stoppedRecorder.reports, QStringList());
+        QVERIFY(!peer().hasCall());
     }
 
     void callsListEmptyingWithoutAnEndEventIsReportedOnce()
@@ -241,16 +250,6 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(recorder().since(mark), QStringList({u"transfer not ready"_s, u"call idle"_s}));
         core.core()->addListener(core.listener());
-    }
-
-    void stoppedEngineIgnoresCallsAndReportsNothing()
-    {
-        PJSIPEngine stopped(testEnvironment(*m_pbx, m_data));
-        EngineRecorder stoppedRecorder(stopped);
-        QCOMPARE(finish(stopped.call(u"2002"_s)), std::nullopt);
-        QCOMPARE(failureOf([&] { stopped.answer(); }), std::optional(sipUnavailableMessage));
-        QVERIFY(!stopped.setMuted(true));
-        QCOMPARE(stoppedRecorder.reports, QStringList());
     }
 
     void cleanupTestCase()

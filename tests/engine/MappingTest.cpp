@@ -1,5 +1,7 @@
-// The pure translations between the SIP stack and the application: states, numbers, addresses.
+// The pure translations between the SIP stack and the application: states, numbers, addresses,
+// sound devices.
 
+#include "engine/AudioDeviceRules.h"
 #include "engine/EventMapping.h"
 #include "engine/SipText.h"
 
@@ -17,6 +19,7 @@ using CallState = linphone::Call::State;
 Q_DECLARE_METATYPE(linphone::RegistrationState)
 Q_DECLARE_METATYPE(linphone::Call::State)
 Q_DECLARE_METATYPE(vozel::sip::CallReport)
+Q_DECLARE_METATYPE(vozel::sip::DeviceKind)
 
 class MappingTest : public QObject {
     Q_OBJECT
@@ -156,7 +159,6 @@ private slots:
         QTest::addColumn<qint64>("requested");
         QTest::addColumn<int>("lifetime");
         QTest::newRow("as given") << qint64(600) << 600;
-        QTest::newRow("one second") << qint64(1) << 1;
         QTest::newRow("zero would unregister") << qint64(0) << 600;
         QTest::newRow("negative") << qint64(-30) << 600;
         QTest::newRow("huge") << (qint64(1) << 40) << std::numeric_limits<int>::max();
@@ -182,6 +184,50 @@ private slots:
         QFETCH(QString, text);
         QFETCH(std::optional<char>, digit);
         QCOMPARE(dtmfDigit(text), digit);
+    }
+
+    void audioDevices_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<DeviceKind>("kind");
+        QTest::addColumn<QString>("shownName");
+        QTest::addColumn<bool>("isUSB");
+        QTest::newRow("unnamed shows its id") << QString() << DeviceKind::Unknown << u"ALSA: hw:1"_s << false;
+        QTest::newRow("USB in the name") << u"USB Headset"_s << DeviceKind::Unknown << u"USB Headset"_s << true;
+        QTest::newRow("headset named USB") << u"Jabra USB"_s << DeviceKind::Headset << u"Jabra USB"_s << true;
+        QTest::newRow("lower case usb") << u"fone usb"_s << DeviceKind::Unknown << u"fone usb"_s << true;
+        QTest::newRow("USB kind whatever the name") << u"Logitech H390"_s << DeviceKind::GenericUsb
+                                                    << u"Logitech H390"_s << true;
+        QTest::newRow("built-in") << u"Built-in Audio Analog Stereo"_s << DeviceKind::Unknown
+                                  << u"Built-in Audio Analog Stereo"_s << false;
+    }
+    void audioDevices()
+    {
+        QFETCH(QString, name);
+        QFETCH(DeviceKind, kind);
+        QFETCH(QString, shownName);
+        QFETCH(bool, isUSB);
+        const VozelAudioDevice device = describeAudioDevice(u"ALSA: hw:1"_s, name, true, false, kind);
+        QCOMPARE(device, (VozelAudioDevice{u"ALSA: hw:1"_s, shownName, true, false, isUSB}));
+    }
+
+    void loudspeakers_data()
+    {
+        QTest::addColumn<DeviceKind>("kind");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("loudspeaker");
+        QTest::newRow("speaker kind") << DeviceKind::Speaker << u"Saída 1"_s << true;
+        QTest::newRow("english name") << DeviceKind::Unknown << u"Built-in Speakers"_s << true;
+        QTest::newRow("portuguese name") << DeviceKind::Unknown << u"Alto-Falante interno"_s << true;
+        QTest::newRow("headphones") << DeviceKind::Headphones << u"Fones de ouvido"_s << false;
+        QTest::newRow("earpiece") << DeviceKind::Earpiece << u"Receptor"_s << false;
+    }
+    void loudspeakers()
+    {
+        QFETCH(DeviceKind, kind);
+        QFETCH(QString, name);
+        QFETCH(bool, loudspeaker);
+        QCOMPARE(isLoudspeaker(kind, name), loudspeaker);
     }
 };
 

@@ -1,0 +1,228 @@
+// Attended transfer with three parties on the test PBX: the engine as 2001, peers 2002 and 2003.
+
+#include "support/EngineFixture.h"
+#include "support/EngineRecorder.h"
+#include "support/SipPeer.h"
+#include "support/TestPbx.h"
+#include "engine/EngineCore.h"
+#include "engine/PJSIPEngine.h"
+
+#include <linphone++/address.hh>
+#include <linphone++/call.hh>
+#include <linphone++/core.hh>
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vozel;
+using namespace vozel::test;
+using namespace Qt::StringLiterals;
+using CallState = linphone::Call::State;
+
+namespace {
+
+const QString targetUnavailable = u"transfer failed: Ramal ocupado ou indisponível."_s;
+
+QString remoteUser(const std::shared_ptr<linphone::Call> &call)
+{
+    return call && call->getRemoteAddress() ? QString::fromStdString(call->getRemoteAddress()->getUsername())
+                                             : QString();
+}
+
+} // namespace
+
+class TransferTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_data;
+    std::unique_ptr<TestPbx> m_pbx;
+    std::unique_ptr<SipPeer> m_held;
+    std::unique_ptr<SipPeer> m_target;
+    std::unique_ptr<PJSIPEngine> m_engine;
+    std::unique_ptr<EngineRecorder> m_recorder;
+
+    PJSIPEngine &engine() { return *m_engine; }
+    EngineRecorder &recorder() { return *m_recorder; }
+    SipPeer &held() { return *m_held; }
+    SipPeer &target() { return *m_target; }
+    int engineCalls() { return m_engine->implementation().core()->getCallsNb(); }
+
+    // 2002 calls in and the engine answers.
+    void talkTo2002()
+    {
+        held().dial(u"sip:2001@127.0.0.1"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2002"_s, 5000);
+        engine().answer();
+        QTRY_COMPARE_WITH_TIMEOUT(held().callState(), CallState::StreamsRunning, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2002"_s, 5000);
+    }
+
+    void beginTransferTo2003()
+    {
+        QCOMPARE(finish(engine().beginAttendedTransfer(u"2003"_s)), std::nullopt);
+        QTRY_COMPARE_WITH_TIMEOUT(held().callState(), CallState::PausedByRemote, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder().contains(u"call dialing 2003"_s), 5000);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_pbx = std::make_unique<TestPbx>(pbxExtensions);
+        QVERIFY2(m_pbx->isRunning(), qPrintable(m_pbx->log()));
+        m_held = std::make_unique<SipPeer>(*m_pbx, u"2002"_s, u"senha-2002"_s);
+        m_target = std::make_unique<SipPeer>(*m_pbx, u"2003"_s, u"senha-2003"_s);
+        m_engine = std::make_unique<PJSIPEngine>(testEnvironment(*m_pbx, m_data));
+        m_recorder = std::make_unique<EngineRecorder>(*m_engine);
+        QCOMPARE(finish(engine().start(accountOn(*m_pbx))), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder().contains(u"registration connected"_s), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(held().isRegistered() && target().isRegistered(), 5000);
+    }
+
+    void init() { recorder().reports.clear(); }
+
+    void cleanup()
+    {
+        for (SipPeer *peer : {m_held.get(), m_target.get()}) {
+            peer->answerIncoming(SipPeer::Answer::manually);
+            for (const auto &call : peer->core()->getCalls())
+                call->terminate();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!held().hasCall() && !target().hasCall() && engineCalls() == 0, 5000);
+        QTest::qWait(100);
+    }
+
+    void completionHandsTheHeldPartyToTheTarget()
+    {
+        talkTo2002();
+        beginTransferTo2003();
+        QTRY_COMPARE_WITH_TIMEOUT(target().callState(), CallState::IncomingReceived, 5000);
+        QCOMPARE(target().callers().last(), u"2001"_s);
+        QVERIFY(!recorder().contains(u"transfer ready"_s));
+
+        target().accept();
+        QTRY_VERIFY_WITH_TIMEOUT(recorder().contains(u"transfer ready"_s), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2003"_s, 5000);
+
+        const auto mark = recorder().reports.size();
+        QCOMPARE(failureOf([&] { engine().completeAttendedTransfer(); }), std::nullopt);
+        QCOMPARE(recorder().since(mark), QStringList({u"transfer not ready"_s}));
+
+        // 2002 and 2003 talk to each other; 2001 is out of both calls.
+        QTRY_VERIFY_WITH_TIMEOUT(engineCalls() == 0, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call idle"_s, 5000);
+        const auto talking = [](SipPeer &peer) {
+            const auto call = peer.core()->getCurrentCall();
+            return call && call->getState() == CallState::StreamsRunning ? remoteUser(call) : QString();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(talking(held()), u"2003"_s, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(talking(target()), u"2002"_s, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(held().core()->getCallsNb(), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(target().core()->getCallsNb(), 1, 5000);
+        QCOMPARE(recorder().count(u"transfer ready"_s), 2);
+        QVERIFY(!recorder().reports.filter(u"transfer failed"_s).size());
+    }
+
+    void aBusyTargetGivesTheHeldCallBack()
+    {
+        talkTo2002();
+        target().answerIncoming(SipPeer::Answer::busy);
+        const auto mark = recorder().reports.size();
+        QCOMPARE(finish(engine().beginAttendedTransfer(u"2003@127.0.0.1"_s)), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder().contains(targetUnavailable), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(held().callState(), CallState::StreamsRunning, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2002"_s, 5000);
+        QTest::qWait(300);
+
+        const QStringList reports = recorder().since(mark);
+        QCOMPARE(reports.first(), u"transfer not ready"_s);
+        QVERIFY(reports.contains(u"call dialing 2003"_s));
+        const auto failedAt = reports.indexOf(targetUnavailable);
+        QCOMPARE(reports.at(failedAt - 1), u"transfer not ready"_s);
+        QCOMPARE(reports.at(failedAt + 1), u"call connected 2002"_s);
+        QVERIFY2(!reports.contains(u"call idle"_s), qPrintable(reports.join(u", "_s)));
+        QCOMPARE(recorder().count(targetUnavailable), 1);
+        QCOMPARE(engineCalls(), 1);
+        QCOMPARE(failureOf([&] { engine().completeAttendedTransfer(); }), std::optional(sipUnavailableMessage));
+    }
+
+    void endingTheRingingConsultationReturnsToTheHeldParty()
+    {
+        talkTo2002();
+        beginTransferTo2003();
+        QTRY_COMPARE_WITH_TIMEOUT(target().callState(), CallState::IncomingReceived, 5000);
+
+        const auto mark = recorder().reports.size();
+        engine().endCall();
+        QCOMPARE(recorder().since(mark), QStringList({u"call idle"_s}));
+        QTRY_COMPARE_WITH_TIMEOUT(held().callState(), CallState::StreamsRunning, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!target().hasCall(), 5000);
+        QTest::qWait(300);
+
+        const QStringList reports = recorder().since(mark);
+        QCOMPARE(reports.mid(0, 4), QStringList({u"call idle"_s, u"transfer not ready"_s, targetUnavailable,
+                                                 u"call connected 2002"_s}));
+        for (const QString &report : reports.mid(4))
+            QCOMPARE(report, u"call connected 2002"_s);
+        QCOMPARE(engineCalls(), 1);
+    }
+
+    void aTargetHangingUpBeforeCompletionReturnsWithoutComplaint()
+    {
+        talkTo2002();
+        beginTransferTo2003();
+        QTRY_COMPARE_WITH_TIMEOUT(target().callState(), CallState::IncomingReceived, 5000);
+        target().accept();
+        QTRY_VERIFY_WITH_TIMEOUT(recorder().contains(u"transfer ready"_s), 5000);
+
+        const auto mark = recorder().reports.size();
+        target().hangUp();
+        QTRY_COMPARE_WITH_TIMEOUT(held().callState(), CallState::StreamsRunning, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2002"_s, 5000);
+        QCOMPARE(recorder().since(mark).mid(0, 2), QStringList({u"transfer not ready"_s, u"call connected 2002"_s}));
+        QVERIFY(recorder().reports.filter(u"transfer failed"_s).isEmpty());
+        QVERIFY(!recorder().since(mark).contains(u"call idle"_s));
+    }
+
+    void theHeldPartyHangingUpLeavesTheConsultationOnScreen()
+    {
+        talkTo2002();
+        beginTransferTo2003();
+        QTRY_COMPARE_WITH_TIMEOUT(target().callState(), CallState::IncomingReceived, 5000);
+        target().accept();
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2003"_s, 5000);
+
+        const auto mark = recorder().reports.size();
+        held().hangUp();
+        QTRY_VERIFY_WITH_TIMEOUT(!held().hasCall(), 5000);
+        QTest::qWait(300);
+        QCOMPARE(recorder().since(mark), QStringList());
+        QCOMPARE(target().callState(), CallState::StreamsRunning);
+    }
+
+    void withoutACallOrATransferNothingHappens()
+    {
+        QCOMPARE(finish(engine().beginAttendedTransfer(u"2003"_s)), std::optional(sipUnavailableMessage));
+        QCOMPARE(failureOf([&] { engine().completeAttendedTransfer(); }), std::optional(sipUnavailableMessage));
+
+        talkTo2002();
+        QCOMPARE(finish(engine().beginAttendedTransfer(QString())), std::optional(sipUnavailableMessage));
+        QCOMPARE(finish(engine().beginAttendedTransfer(u"20 03"_s)),
+                 std::optional(u"Endereço SIP inválido: sip:20 03@127.0.0.1"_s));
+        QTest::qWait(300);
+        QCOMPARE(held().callState(), CallState::StreamsRunning);
+        QVERIFY(!target().hasCall());
+        QCOMPARE(recorder().reports.filter(u"transfer"_s), QStringList());
+    }
+
+    void cleanupTestCase()
+    {
+        m_recorder.reset();
+        m_engine.reset();
+        m_target.reset();
+        m_held.reset();
+        m_pbx.reset();
+    }
+};
+
+QTEST_GUILESS_MAIN(TransferTest)
+#include "TransferTest.moc"
