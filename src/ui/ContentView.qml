@@ -16,6 +16,7 @@ Rectangle {
     property bool showingHistory: false
     property bool showingContacts: false
     property bool showingTransfer: false
+    readonly property ContactDirectory contacts: ContactDirectory {}
 
     readonly property int contentSpacing: 6
     readonly property int gridSpacing: 8
@@ -67,14 +68,11 @@ Rectangle {
         anchors.fill: parent
         activeFocusOnTab: true
 
+        // One stack, centred in the window and padded on every side.
         ColumnLayout {
-            anchors {
-                fill: parent
-                leftMargin: dialer.horizontalPadding
-                rightMargin: dialer.horizontalPadding
-                topMargin: dialer.verticalPadding
-                bottomMargin: dialer.verticalPadding
-            }
+            anchors.centerIn: parent
+            width: parent.width - 2 * dialer.horizontalPadding
+            height: Math.min(implicitHeight, parent.height - 2 * dialer.verticalPadding)
             spacing: dialer.contentSpacing
 
             RowLayout {
@@ -228,8 +226,6 @@ Rectangle {
                                                               : dialer.showingTransfer = true
             }
 
-            Item { Layout.fillHeight: true }
-
             Row {
                 Layout.alignment: Qt.AlignHCenter
                 spacing: 3
@@ -271,6 +267,20 @@ Rectangle {
             vozel: dialer.vozel
             transientParent: dialer.Window.window
             onDismissed: dialer.showingHistory = false
+        }
+    }
+
+    Loader {
+        active: dialer.showingContacts
+        sourceComponent: ContactPickerView {
+            directory: dialer.contacts
+            search: ""
+            transientParent: dialer.Window.window
+            onSelected: number => {
+                dialer.vozel.number = number
+                dialer.showingContacts = false
+            }
+            onDismissed: dialer.showingContacts = false
         }
     }
 

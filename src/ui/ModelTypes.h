@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/VozelModel.h"
+#include "services/contacts/ContactDirectory.h"
 
 #include <QtQml/qqml.h>
 
@@ -12,6 +13,13 @@ struct VozelModelForeign {
     QML_FOREIGN(vozel::VozelModel)
     QML_NAMED_ELEMENT(VozelModel)
     QML_UNCREATABLE("The application creates the one model.")
+};
+
+// Lets the dialer create the address book it keeps for its contact picker.
+struct ContactDirectoryForeign {
+    Q_GADGET
+    QML_FOREIGN(vozel::ContactDirectory)
+    QML_NAMED_ELEMENT(ContactDirectory)
 };
 
 } // namespace vozel::ui

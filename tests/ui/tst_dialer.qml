@@ -304,4 +304,20 @@ UiTestCase {
         compare(control(dialer, "Contatos").width, 40)
         compare(control(dialer, "Histórico").width, 32)
     }
+
+    function test_aChosenContactReplacesTheNumber() {
+        const dialer = makeDialer({ accounts: 1, registration: "connected" })
+        rig.model.number = "999"
+        click(control(dialer, "Contatos"))
+        const picker = findAll(dialer, "Buscar contato").length > 0
+                     ? findAll(dialer, "Buscar contato")[0].Window.window : null
+        verify(picker !== null)
+        compare(picker.title, "Contatos")
+        verify(picker.directory === dialer.contacts)
+        compare(picker.search, "")
+        picker.selected("1133224455")
+        compare(rig.model.number, "1133224455")
+        verify(!dialer.showingContacts)
+        verify(!rig.operations().some(operation => operation.startsWith("call")))
+    }
 }
