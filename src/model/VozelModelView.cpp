@@ -94,7 +94,8 @@ QCoro::QmlTask VozelModel::selectAccountFromView(const QString &id)
 
 QCoro::QmlTask VozelModel::configureFromView(const QString &link, const QString &accountName)
 {
-    return configure(link, accountName);
+    // An empty name field means "no nickname given", so an updated account keeps its own.
+    return configure(link, accountName.trimmed().isEmpty() ? std::nullopt : std::optional(accountName));
 }
 
 QCoro::QmlTask VozelModel::saveManualAccountFromView(const QVariantMap &fields)
