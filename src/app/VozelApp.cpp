@@ -11,6 +11,8 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QQuickWindow>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include <cstdio>
@@ -37,6 +39,18 @@ ModelDependencies productionServices(std::unique_ptr<DesktopCallManager> alerts)
     };
 }
 
+// A build made for a private test PBX (the demo's) also trusts that PBX's own certificate
+// authority, for provisioning and the caller-origin lookup; real builds trust the system's only.
+void trustBuildCertificateAuthorities()
+{
+    const QString extra = QStringLiteral(VOZEL_EXTRA_CA_CERTIFICATES);
+    if (extra.isEmpty())
+        return;
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setCaCertificates(QSslConfiguration::systemCaCertificates() + QSslCertificate::fromPath(extra));
+    QSslConfiguration::setDefaultConfiguration(tls);
+}
+
 } // namespace
 
 VozelApp::VozelApp(QApplication &app) : m_app(app)
@@ -45,6 +59,7 @@ VozelApp::VozelApp(QApplication &app) : m_app(app)
     app.setApplicationVersion(QStringLiteral(VOZEL_VERSION));
     app.setDesktopFileName(u"br.com.vozel.Vozel"_s);
     app.setQuitOnLastWindowClosed(false);
+    trustBuildCertificateAuthorities();
     // Dates, numbers and Qt's own messages (network errors among them) in Brazilian Portuguese.
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     if (m_qtTranslator.load(QLocale(), u"qtbase"_s, u"_"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
