@@ -40,6 +40,7 @@ Window {
             objectName: "alertMessage"
             Layout.fillWidth: true
             text: alert.message
+            Accessible.name: text
             color: Theme.primary
             font.pixelSize: Theme.bodySize
             wrapMode: Text.Wrap

@@ -31,6 +31,7 @@ RowLayout {
             Layout.fillWidth: true
             elide: Text.ElideRight
             text: ViewText.registrationTitle(status.registrationKind)
+            Accessible.name: text
             color: Theme.primary
             font.pixelSize: Theme.subheadlineSize
             font.weight: Font.DemiBold
