@@ -28,7 +28,7 @@ QIcon trayIcon()
         painter.drawText(pixmap.rect(), Qt::AlignCenter, QString(QChar(0xe0b0))); // "call"
     }
     painter.end();
-    return QIcon::fromTheme(u"vozel"_s, QIcon(pixmap));
+    return QIcon::fromTheme(u"br.com.vozel.Vozel"_s, QIcon(pixmap));
 }
 
 } // namespace
