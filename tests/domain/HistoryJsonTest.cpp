@@ -40,14 +40,13 @@ private slots:
     void unreadableRowsMakeTheListUnreadable_data()
     {
         QTest::addColumn<QByteArray>("data");
-        const QByteArray good = R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","number":"1","date":1,"duration":0,)";
-        QTest::newRow("unknown direction") << QByteArray("[" + good + R"("direction":"rejected"}])");
-        QTest::newRow("missing duration")
-            << QByteArray(R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","number":"1","date":1,"direction":"incoming"}])");
-        QTest::newRow("date as text")
-            << QByteArray(R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","number":"1","date":"2024","duration":0,"direction":"incoming"}])");
-        QTest::newRow("label as number") << QByteArray("[" + good + R"("direction":"incoming","sourceLabel":3}])");
-        QTest::newRow("object instead of array") << QByteArray("{" + good.mid(1) + R"("direction":"incoming"})");
+        const QByteArray id = R"("id":"0F8FAD5B-D9CB-469F-A165-70867728950E","number":"1",)";
+        QTest::newRow("unknown direction") << "[{" + id + R"("date":1,"duration":0,"direction":"rejected"}])";
+        QTest::newRow("missing duration") << "[{" + id + R"("date":1,"direction":"incoming"}])";
+        QTest::newRow("date as text") << "[{" + id + R"("date":"2024","duration":0,"direction":"incoming"}])";
+        QTest::newRow("label as number")
+            << "[{" + id + R"("date":1,"duration":0,"direction":"incoming","sourceLabel":3}])";
+        QTest::newRow("object instead of array") << "{" + id + R"("date":1,"duration":0,"direction":"incoming"})";
         QTest::newRow("empty") << QByteArray();
     }
 
