@@ -31,8 +31,7 @@ public:
         operations << u"start "_s + account.extension;
         reportStopped();
         report(RegistrationState::connecting());
-        if (startFailure)
-            throw *startFailure;
+        failWith(startFailure);
         running = true;
         co_return;
     }
@@ -49,8 +48,7 @@ public:
         running = false;
         if (onAttendedTransferChanged)
             onAttendedTransferChanged(false);
-        if (onCallChanged)
-            onCallChanged(VozelCallState::idle());
+        report(VozelCallState::idle());
         report(RegistrationState::notConfigured());
     }
 
@@ -59,67 +57,41 @@ public:
         operations << u"call "_s + number;
         if (duringCall)
             duringCall();
-        if (callFailure)
-            throw *callFailure;
+        failWith(callFailure);
         co_return;
     }
 
-    void answer() override
+    void answer() override { record(u"answer"_s, answerFailure); }
+    void sendDTMF(const QString &digit) override { record(u"dtmf "_s + digit, dtmfFailure); }
+    void completeAttendedTransfer() override { record(u"complete transfer"_s, transferFailure); }
+
+    QCoro::Task<> beginAttendedTransfer(QString target) override
     {
-        operations << u"answer"_s;
-        if (answerFailure)
-            throw *answerFailure;
+        record(u"transfer "_s + target, transferFailure);
+        co_return;
     }
 
     void endCall() override
     {
         operations << u"end"_s;
-        if (onCallChanged)
-            onCallChanged(VozelCallState::idle());
-    }
-
-    void sendDTMF(const QString &digit) override
-    {
-        operations << u"dtmf "_s + digit;
-        if (dtmfFailure)
-            throw *dtmfFailure;
+        report(VozelCallState::idle());
     }
 
     bool setMuted(bool muted) override
     {
-        operations << u"mute "_s + (muted ? u"on"_s : u"off"_s);
+        operations << u"mute "_s + onOff(muted);
         return muteWorks;
     }
 
-    void setAudioSessionActive(bool active) override
-    {
-        operations << u"audio session "_s + (active ? u"on"_s : u"off"_s);
-    }
-
-    QCoro::Task<> beginAttendedTransfer(QString target) override
-    {
-        operations << u"transfer "_s + target;
-        if (transferFailure)
-            throw *transferFailure;
-        co_return;
-    }
-
-    void completeAttendedTransfer() override
-    {
-        operations << u"complete transfer"_s;
-        if (transferFailure)
-            throw *transferFailure;
-    }
-
-    QList<VozelAudioDevice> audioDevices() const override { return devices; }
-
-    void selectAudioDevice(const QString &id, VozelAudioRoute route) override { selections.append({id, route}); }
-
     bool setSpeakerEnabled(bool enabled) override
     {
-        operations << u"speaker "_s + (enabled ? u"on"_s : u"off"_s);
+        operations << u"speaker "_s + onOff(enabled);
         return speakerWorks;
     }
+
+    void setAudioSessionActive(bool active) override { operations << u"audio session "_s + onOff(active); }
+    QList<VozelAudioDevice> audioDevices() const override { return devices; }
+    void selectAudioDevice(const QString &id, VozelAudioRoute route) override { selections.append({id, route}); }
 
     void report(const RegistrationState &state)
     {
@@ -131,6 +103,21 @@ public:
     {
         if (onCallChanged)
             onCallChanged(state);
+    }
+
+private:
+    static QString onOff(bool on) { return on ? u"on"_s : u"off"_s; }
+
+    static void failWith(const std::optional<Failure> &failure)
+    {
+        if (failure)
+            throw *failure;
+    }
+
+    void record(const QString &operation, const std::optional<Failure> &failure)
+    {
+        operations << operation;
+        failWith(failure);
     }
 };
 
