@@ -89,8 +89,6 @@ private slots:
         const auto migrated = m_store.loadCollection();
         QCOMPARE(migrated.accounts.size(), 1);
         QCOMPARE(migrated.active()->account, sampleAccount(u"3001"_s));
-        QCOMPARE(migrated.active()->name, std::nullopt);
-        QCOMPARE(migrated.activeID, migrated.accounts[0].id);
         QCOMPARE(m_items.read(service, collectionItem).data, migrated.toJsonData());
         QVERIFY(itemPaths(legacyItem).isEmpty());
         QCOMPARE(m_store.loadCollection(), migrated);

@@ -1,3 +1,5 @@
+#include "PrivateSessionBus.h"
+
 #include "model/domain/VozelError.h"
 #include "services/storage/KeychainStore.h"
 #include "services/storage/LibsecretItemStore.h"
@@ -12,6 +14,7 @@
 #include <signal.h>
 
 using namespace vozel;
+using namespace vozel::test;
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
@@ -34,23 +37,6 @@ public:
     void pause() { ::kill(pid_t(processId()), SIGSTOP); }
     void resume() { ::kill(pid_t(processId()), SIGCONT); }
 };
-
-// A session bus with no services and no activation (no <servicedir>); returns its address.
-QString startPrivateBus(Daemon &daemon, const QTemporaryDir &folder)
-{
-    QFile config(folder.filePath(u"bus.conf"_s));
-    if (!config.open(QIODevice::WriteOnly))
-        return {};
-    config.write(u"<busconfig><type>session</type><listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
-                 "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                 "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>"_s.arg(folder.path())
-                     .toUtf8());
-    config.close();
-    daemon.start(u"dbus-daemon"_s, {u"--nofork"_s, u"--config-file="_s + config.fileName(), u"--print-address=1"_s});
-    while (!daemon.canReadLine() && daemon.waitForReadyRead(5000)) {
-    }
-    return QString::fromUtf8(daemon.readLine()).trimmed();
-}
 
 // A gnome-keyring of the test's own on that bus, unlocked, with its files in `folder`.
 bool startKeyring(Daemon &daemon, const QTemporaryDir &folder, const QString &busAddress)
@@ -82,10 +68,8 @@ bool startKeyring(Daemon &daemon, const QTemporaryDir &folder, const QString &bu
 class KeyringUnreachableTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_busFolder;
+    PrivateSessionBus m_bus;
     QTemporaryDir m_keyringFolder;
-    Daemon m_bus;
-    QString m_busAddress;
 
     // Every operation, of the items and of the account store, answers `status` within the time given.
     void expectEveryOperationFails(SecretItemStore &items, std::int32_t status, std::chrono::milliseconds atLeast,
@@ -117,22 +101,18 @@ class KeyringUnreachableTest : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        m_busAddress = startPrivateBus(m_bus, m_busFolder);
-        QVERIFY2(!m_busAddress.isEmpty(), "dbus-daemon did not start");
-    }
+    void initTestCase() { QVERIFY2(!m_bus.address().isEmpty(), "dbus-daemon did not start"); }
 
     void noSessionBusIsNotAvailable()
     {
-        qputenv("DBUS_SESSION_BUS_ADDRESS", u"unix:path=%1/nobody"_s.arg(m_busFolder.path()).toUtf8());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", u"unix:path=%1/nobody"_s.arg(m_bus.folder()).toUtf8());
         LibsecretItemStore items;
         expectEveryOperationFails(items, LibsecretItemStore::notAvailable, 0ms, 1000ms);
     }
 
     void busWithoutSecretServiceIsNotAvailable()
     {
-        qputenv("DBUS_SESSION_BUS_ADDRESS", m_busAddress.toUtf8());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.address().toUtf8());
         LibsecretItemStore items;
         expectEveryOperationFails(items, LibsecretItemStore::notAvailable, 0ms, 1000ms);
     }
@@ -140,7 +120,7 @@ private slots:
     void hungSecretServiceTimesOutAndRecovers()
     {
         Daemon keyring;
-        QVERIFY(startKeyring(keyring, m_keyringFolder, m_busAddress));
+        QVERIFY(startKeyring(keyring, m_keyringFolder, m_bus.address()));
         LibsecretItemStore items(1000ms);
         // The bound, the grace a cancelled call gets, and some slack.
         constexpr auto atMost = 2000ms;
