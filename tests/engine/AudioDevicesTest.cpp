@@ -1,20 +1,12 @@
 // Sound devices against a PulseAudio server with null sinks and sources named like a USB
 // headset and built-in devices.
 
-#include "support/EngineFixture.h"
-#include "support/EngineRecorder.h"
-#include "support/SipPeer.h"
-#include "support/TestPbx.h"
+#include "support/EngineRig.h"
 #include "support/TestPulse.h"
-#include "engine/EngineCore.h"
-#include "engine/PJSIPEngine.h"
 
 #include <linphone++/audio_device.hh>
-#include <linphone++/core.hh>
 
 #include <QElapsedTimer>
-#include <QTemporaryDir>
-#include <QTest>
 
 using namespace vozel;
 using namespace vozel::test;
@@ -39,18 +31,22 @@ QString idOf(const std::shared_ptr<const linphone::AudioDevice> &device)
 class AudioDevicesTest : public QObject {
     Q_OBJECT
 
-    // Declared first: the server must be up before any SIP core exists.
+    // Made first: the server must be up before any SIP core exists.
     std::unique_ptr<TestPulse> m_pulse;
-    QTemporaryDir m_data;
-    std::unique_ptr<TestPbx> m_pbx;
-    std::unique_ptr<SipPeer> m_peer;
-    std::unique_ptr<PJSIPEngine> m_engine;
-    std::unique_ptr<EngineRecorder> m_recorder;
+    std::unique_ptr<EngineRig> m_rig;
+    SipPeer *m_peer = nullptr;
     QList<int> m_pluggedIn;
 
-    PJSIPEngine &engine() { return *m_engine; }
-    linphone::Core &core() { return *m_engine->implementation().core(); }
-    EngineRecorder &recorder() { return *m_recorder; }
+    PJSIPEngine &engine() { return m_rig->engine; }
+    linphone::Core &core() { return m_rig->core(); }
+    EngineRecorder &recorder() { return m_rig->recorder; }
+
+    // What the core uses for the microphone, for calls and for ringing.
+    QStringList choices()
+    {
+        return {idOf(core().getDefaultInputAudioDevice()), idOf(core().getDefaultOutputAudioDevice()),
+                QString::fromStdString(core().getRingerDevice())};
+    }
 
     QStringList deviceIds()
     {
@@ -83,12 +79,6 @@ class AudioDevicesTest : public QObject {
         return m_pulse->unload(module);
     }
 
-    void endCall()
-    {
-        engine().endCall();
-        QTRY_VERIFY_WITH_TIMEOUT(core().getCallsNb() == 0 && !m_peer->hasCall(), 5000);
-    }
-
 private slots:
     void initTestCase()
     {
@@ -99,23 +89,17 @@ private slots:
         QVERIFY(m_pulse->addSource(u"builtin_mic"_s, u"Built-in Microphone"_s) >= 0);
         QVERIFY(m_pulse->addSink(u"headphones"_s, u"Fones de ouvido"_s) >= 0);
 
-        m_pbx = std::make_unique<TestPbx>(pbxExtensions);
-        QVERIFY2(m_pbx->isRunning(), qPrintable(m_pbx->log()));
-        m_peer = std::make_unique<SipPeer>(*m_pbx, u"2002"_s, u"senha-2002"_s);
-        m_engine = std::make_unique<PJSIPEngine>(testEnvironment(*m_pbx, m_data));
-        m_recorder = std::make_unique<EngineRecorder>(*m_engine);
+        m_rig = std::make_unique<EngineRig>();
+        m_peer = &m_rig->addPeer(u"2002"_s);
         QVERIFY(engine().audioDevices().isEmpty());
-        QCOMPARE(finish(engine().start(accountOn(*m_pbx))), std::nullopt);
-        QTRY_VERIFY_WITH_TIMEOUT(recorder().contains(u"registration connected"_s), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(m_peer->isRegistered(), 5000);
+        m_rig->start();
     }
 
     void cleanup()
     {
         for (const int module : std::exchange(m_pluggedIn, {}))
             m_pulse->unload(module);
-        if (core().getCallsNb() > 0)
-            endCall();
+        m_rig->hangUpAll();
     }
 
     void listsEveryDeviceWithItsCapabilitiesAndUsbMark()
@@ -140,22 +124,18 @@ private slots:
         engine().selectAudioDevice(builtInMicrophone, VozelAudioRoute::microphone);
         engine().selectAudioDevice(headphones, VozelAudioRoute::callOutput);
         engine().selectAudioDevice(usbHeadset, VozelAudioRoute::ringer);
-        QCOMPARE(idOf(core().getDefaultInputAudioDevice()), builtInMicrophone);
-        QCOMPARE(idOf(core().getDefaultOutputAudioDevice()), headphones);
-        QCOMPARE(QString::fromStdString(core().getRingerDevice()), usbHeadset);
+        const QStringList chosen{builtInMicrophone, headphones, usbHeadset};
+        QCOMPARE(choices(), chosen);
 
         engine().selectAudioDevice(u"PulseAudio Unknown: Não existe"_s, VozelAudioRoute::callOutput);
         engine().selectAudioDevice(u"pulseaudio unknown: usb headset"_s, VozelAudioRoute::ringer);
-        QCOMPARE(idOf(core().getDefaultOutputAudioDevice()), headphones);
-        QCOMPARE(QString::fromStdString(core().getRingerDevice()), usbHeadset);
+        QCOMPARE(choices(), chosen);
 
         // Looking for new devices while idle leaves the choices alone and reports nothing new.
         const auto mark = recorder().reports.size();
         QTest::qWait(4500);
         QCOMPARE(recorder().since(mark), QStringList());
-        QCOMPARE(idOf(core().getDefaultInputAudioDevice()), builtInMicrophone);
-        QCOMPARE(idOf(core().getDefaultOutputAudioDevice()), headphones);
-        QCOMPARE(QString::fromStdString(core().getRingerDevice()), usbHeadset);
+        QCOMPARE(choices(), chosen);
     }
 
     void withoutALoudspeakerTheSwitchFailsAndSwitchingBackKeepsTheOutput()
@@ -170,7 +150,6 @@ private slots:
         QCOMPARE(idOf(core().getOutputAudioDevice()), usbHeadset);
         QVERIFY(engine().setSpeakerEnabled(false));
         QCOMPARE(idOf(core().getOutputAudioDevice()), usbHeadset);
-        endCall();
     }
 
     void aPluggedInDeviceIsReportedOnceAndAppearsWithinThreeSeconds()
@@ -206,7 +185,7 @@ private slots:
         QCOMPARE(idOf(core().getDefaultOutputAudioDevice()), usbHeadset);
         QVERIFY(engine().setSpeakerEnabled(false));
         QCOMPARE(idOf(core().getOutputAudioDevice()), usbHeadset);
-        endCall();
+        m_rig->hangUpAll();
         QVERIFY(unplug(module));
         QTRY_VERIFY_WITH_TIMEOUT(!deviceIds().contains(loudspeaker), 3000);
     }
@@ -221,7 +200,7 @@ private slots:
         QCOMPARE(m_peer->callState(), CallState::StreamsRunning);
         QCOMPARE(recorder().last(), u"call connected 2002"_s);
 
-        endCall();
+        m_rig->hangUpAll();
         QTRY_VERIFY_WITH_TIMEOUT(recorder().since(mark).contains(u"devices"_s), 3000);
         QVERIFY(deviceIds().contains(u"PulseAudio Unknown: USB Dock"_s));
         QVERIFY(unplug(module));
@@ -229,7 +208,7 @@ private slots:
 
     void withoutACoreThereIsNothingToChoose()
     {
-        PJSIPEngine stopped(testEnvironment(*m_pbx, m_data));
+        PJSIPEngine stopped(testEnvironment(m_rig->pbx, m_rig->data));
         QCOMPARE(stopped.audioDevices(), QList<VozelAudioDevice>());
         stopped.selectAudioDevice(usbHeadset, VozelAudioRoute::ringer);
         QVERIFY(!stopped.setSpeakerEnabled(true));
@@ -238,10 +217,7 @@ private slots:
 
     void cleanupTestCase()
     {
-        m_recorder.reset();
-        m_engine.reset();
-        m_peer.reset();
-        m_pbx.reset();
+        m_rig.reset();
         m_pulse.reset();
     }
 };

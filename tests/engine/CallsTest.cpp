@@ -1,18 +1,9 @@
 // Calls between the engine (extension 2001) and a second SIP core (2002) through a real PBX.
 
-#include "support/EngineFixture.h"
-#include "support/EngineRecorder.h"
-#include "support/SipPeer.h"
-#include "support/TestPbx.h"
+#include "support/EngineRig.h"
 #include "engine/CoreEvents.h"
-#include "engine/EngineCore.h"
-#include "engine/PJSIPEngine.h"
 
 #include <linphone++/call.hh>
-#include <linphone++/core.hh>
-
-#include <QTemporaryDir>
-#include <QTest>
 
 using namespace vozel;
 using namespace vozel::test;
@@ -22,63 +13,36 @@ using CallState = linphone::Call::State;
 class CallsTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_data;
-    std::unique_ptr<TestPbx> m_pbx;
-    std::unique_ptr<PJSIPEngine> m_engine;
-    std::unique_ptr<EngineRecorder> m_recorder;
-    std::unique_ptr<SipPeer> m_peer;
+    std::unique_ptr<EngineRig> m_rig;
+    SipPeer *m_peer = nullptr;
+    SipPeer *m_other = nullptr; // 2003, without a display name
 
-    EngineRecorder &recorder() { return *m_recorder; }
-    PJSIPEngine &engine() { return *m_engine; }
+    EngineRecorder &recorder() { return m_rig->recorder; }
+    PJSIPEngine &engine() { return m_rig->engine; }
     SipPeer &peer() { return *m_peer; }
+    void connectIncomingCall() { m_rig->answerCallFrom(peer(), u"2002"_s); }
 
     // The engine's reports about calls since `mark`, without repeats in a row.
     QStringList callReportsSince(qsizetype mark) const
     {
         QStringList calls;
-        for (const QString &report : m_recorder->since(mark).filter(u"call "_s)) {
+        for (const QString &report : m_rig->recorder.since(mark).filter(u"call "_s)) {
             if (calls.isEmpty() || calls.last() != report)
                 calls << report;
         }
         return calls;
     }
 
-    void connectIncomingCall()
-    {
-        peer().dial(u"sip:2001@127.0.0.1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2002"_s, 5000);
-        engine().answer();
-        QTRY_COMPARE_WITH_TIMEOUT(peer().callState(), CallState::StreamsRunning, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2002"_s, 5000);
-    }
-
-    void hangUpEverything()
-    {
-        for (const auto &call : peer().core()->getCalls())
-            call->terminate();
-        QTRY_VERIFY_WITH_TIMEOUT(!peer().hasCall(), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(engine().implementation().core()->getCallsNb() == 0, 5000);
-        QTest::qWait(100);
-    }
-
 private slots:
     void initTestCase()
     {
-        m_pbx = std::make_unique<TestPbx>(pbxExtensions);
-        QVERIFY2(m_pbx->isRunning(), qPrintable(m_pbx->log()));
-        m_peer = std::make_unique<SipPeer>(*m_pbx, u"2002"_s, u"senha-2002"_s, u"Ana Souza"_s);
-        m_engine = std::make_unique<PJSIPEngine>(testEnvironment(*m_pbx, m_data));
-        m_recorder = std::make_unique<EngineRecorder>(*m_engine);
-        QCOMPARE(finish(engine().start(accountOn(*m_pbx))), std::nullopt);
-        QTRY_VERIFY_WITH_TIMEOUT(recorder().contains(u"registration connected"_s), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(peer().isRegistered(), 5000);
+        m_rig = std::make_unique<EngineRig>();
+        m_peer = &m_rig->addPeer(u"2002"_s, u"Ana Souza"_s);
+        m_other = &m_rig->addPeer(u"2003"_s);
+        m_rig->start();
     }
 
-    void cleanup()
-    {
-        hangUpEverything();
-        peer().answerIncoming(SipPeer::Answer::manually);
-    }
+    void cleanup() { m_rig->hangUpAll(); }
 
     void outgoingCallIsReportedDialingConnectedIdle()
     {
@@ -116,18 +80,11 @@ private slots:
     void incomingCallIsAnsweredAndEndedByTheUser()
     {
         const auto mark = recorder().reports.size();
-        peer().dial(u"sip:2001@127.0.0.1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2002"_s, 5000);
-        QCOMPARE(engine().remoteDisplayName(), std::optional(u"Ana Souza"_s));
-
-        engine().answer();
-        QTRY_COMPARE_WITH_TIMEOUT(peer().callState(), CallState::StreamsRunning, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2002"_s, 5000);
-
+        connectIncomingCall();
         engine().endCall();
         QCOMPARE(recorder().last(), u"call idle"_s);
         QTRY_VERIFY_WITH_TIMEOUT(peer().history().contains(CallState::End), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(engine().implementation().core()->getCallsNb() == 0, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_rig->calls() == 0, 5000);
         QCOMPARE(callReportsSince(mark),
                  QStringList({u"call incoming 2002"_s, u"call connected 2002"_s, u"call idle"_s}));
     }
@@ -148,27 +105,21 @@ private slots:
 
     void callerWithoutDisplayNameReplacesTheOlderName()
     {
-        SipPeer anonymous(*m_pbx, u"2003"_s, u"senha-2003"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(anonymous.isRegistered(), 5000);
         peer().dial(u"sip:2001@127.0.0.1"_s);
         QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2002"_s, 5000);
         QCOMPARE(engine().remoteDisplayName(), std::optional(u"Ana Souza"_s));
         peer().hangUp();
         QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call idle"_s, 5000);
 
-        anonymous.dial(u"sip:2001@127.0.0.1"_s);
+        m_other->dial(u"sip:2001@127.0.0.1"_s);
         QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2003"_s, 5000);
         QCOMPARE(engine().remoteDisplayName(), std::nullopt);
-        anonymous.hangUp();
-        QTRY_VERIFY_WITH_TIMEOUT(!anonymous.hasCall(), 5000);
     }
 
     void theEndOfOneCallDoesNotHideAnotherThatRings()
     {
-        SipPeer second(*m_pbx, u"2003"_s, u"senha-2003"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(second.isRegistered(), 5000);
         connectIncomingCall();
-        second.dial(u"sip:2001@127.0.0.1"_s);
+        m_other->dial(u"sip:2001@127.0.0.1"_s);
         QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2003"_s, 5000);
 
         const auto mark = recorder().reports.size();
@@ -177,9 +128,8 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(recorder().since(mark), QStringList());
 
-        second.hangUp();
+        m_other->hangUp();
         QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call idle"_s, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(!second.hasCall(), 5000);
     }
 
     void renewingTheRegistrationKeepsTheCallGoing()
@@ -191,7 +141,7 @@ private slots:
         QTest::qWait(500);
         QVERIFY2(!recorder().since(mark).contains(u"call idle"_s), qPrintable(recorder().since(mark).join(u", "_s)));
         QCOMPARE(peer().callState(), CallState::StreamsRunning);
-        QCOMPARE(engine().implementation().core()->getCallsNb(), 1);
+        QCOMPARE(m_rig->calls(), 1);
     }
 
     void dtmfTravelsAsTelephoneEvents()
@@ -228,7 +178,7 @@ private slots:
         engine().endCall();
         QCOMPARE(recorder().since(mark), QStringList({u"call idle"_s}));
 
-        PJSIPEngine stopped(testEnvironment(*m_pbx, m_data));
+        PJSIPEngine stopped(testEnvironment(m_rig->pbx, m_rig->data));
         EngineRecorder stoppedRecorder(stopped);
         QCOMPARE(finish(stopped.call(u"2002"_s)), std::nullopt);
         QCOMPARE(failureOf([&] { stopped.answer(); }), std::optional(sipUnavailableMessage));
@@ -252,13 +202,7 @@ private slots:
         core.core()->addListener(core.listener());
     }
 
-    void cleanupTestCase()
-    {
-        m_recorder.reset();
-        m_engine.reset();
-        m_peer.reset();
-        m_pbx.reset();
-    }
+    void cleanupTestCase() { m_rig.reset(); }
 };
 
 QTEST_GUILESS_MAIN(CallsTest)

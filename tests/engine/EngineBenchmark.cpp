@@ -1,10 +1,9 @@
 // Measures the engine on loopback against the test PBX: how long registration, an incoming
 // and an outgoing call take to show, and what the 20 ms tick costs while idle and registered.
 //
-//   engine_benchmark [--rounds N] [--idle-seconds S] [--stun host[:port]]
+//   engine_benchmark [--rounds N] [--idle-seconds S]
 //
-// By default ICE asks the test PBX for STUN, as the tests do. Not a test: run it by hand,
-// inside tests/sandbox.sh.
+// Not a test: run it by hand, inside tests/sandbox.sh.
 
 #include "support/EngineFixture.h"
 #include "support/SipPeer.h"
@@ -21,7 +20,6 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <sys/resource.h>
 
 using namespace vozel;
 using namespace vozel::test;
@@ -35,39 +33,23 @@ double msBetween(Clock::time_point from, Clock::time_point to)
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-double seconds(const timespec &t)
+double cpuSeconds(clockid_t clock)
 {
+    timespec t {};
+    clock_gettime(clock, &t);
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-double threadCpuSeconds()
-{
-    timespec t {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return seconds(t);
-}
-
-double processCpuSeconds()
-{
-    timespec t {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return seconds(t);
 }
 
 void printFigure(const char *what, QList<double> samples)
 {
-    if (samples.isEmpty()) {
-        std::printf("%-44s no sample\n", what);
-        return;
-    }
     std::sort(samples.begin(), samples.end());
     std::printf("%-44s median %7.1f ms   min %7.1f   max %7.1f   (%lld rounds)\n", what,
                 samples[samples.size() / 2], samples.first(), samples.last(), qlonglong(samples.size()));
 }
 
-bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000)
+bool waitFor(const std::function<bool()> &done)
 {
-    return QTest::qWaitFor(done, timeoutMs);
+    return QTest::qWaitFor(done, 10000);
 }
 
 } // namespace
@@ -79,9 +61,8 @@ int main(int argc, char *argv[])
     options.addHelpOption();
     options.addOption({u"rounds"_s, u"Rounds per latency figure."_s, u"N"_s, u"10"_s});
     options.addOption({u"idle-seconds"_s, u"Length of the idle measurement."_s, u"S"_s, u"60"_s});
-    options.addOption({u"stun"_s, u"STUN server for the engine instead of the test PBX."_s, u"host"_s});
     options.process(app);
-    const int rounds = options.value(u"rounds"_s).toInt();
+    const int rounds = std::max(1, options.value(u"rounds"_s).toInt());
     const int idleSeconds = options.value(u"idle-seconds"_s).toInt();
 
     TestPbx pbx(pbxExtensions);
@@ -90,14 +71,9 @@ int main(int argc, char *argv[])
         return 1;
     }
     QTemporaryDir data;
-    EngineEnvironment environment = testEnvironment(pbx, data);
-    if (options.isSet(u"stun"_s))
-        environment.stunServer = options.value(u"stun"_s);
-    std::printf("STUN server: %s\n", qPrintable(environment.stunServer));
-
-    PJSIPEngine engine(environment);
+    PJSIPEngine engine(testEnvironment(pbx, data));
     Clock::time_point connectedAt, incomingAt;
-    bool connected = false, incoming = false, idle = true;
+    bool connected = false, incoming = false;
     engine.onRegistrationChanged = [&](const RegistrationState &state) {
         if (state.kind == RegistrationState::Kind::connected && !connected) {
             connected = true;
@@ -105,26 +81,17 @@ int main(int argc, char *argv[])
         }
     };
     engine.onCallChanged = [&](const VozelCallState &state) {
-        idle = state.isIdle();
         if (state.kind == VozelCallState::Kind::incoming && !incoming) {
             incoming = true;
             incomingAt = Clock::now();
         }
     };
 
-    QList<double> registration, startReturns, stops;
+    QList<double> registration;
     for (int round = 0; round < rounds; ++round) {
-        if (round > 0) {
-            const auto beforeStop = Clock::now();
-            engine.stop();
-            stops << msBetween(beforeStop, Clock::now());
-        }
         connected = false;
         const auto before = Clock::now();
-        if (finish(engine.start(accountOn(pbx))))
-            return 1;
-        startReturns << msBetween(before, Clock::now());
-        if (!waitFor([&] { return connected; }))
+        if (finish(engine.start(accountOn(pbx))) || !waitFor([&] { return connected; }))
             return 1;
         registration << msBetween(before, connectedAt);
     }
@@ -161,28 +128,24 @@ int main(int argc, char *argv[])
     }
     peer.reset();
 
-    std::printf("\n");
     printFigure("start(account:) to connected", registration);
-    printFigure("start(account:) itself (main thread busy)", startReturns);
-    printFigure("stop() of a registered engine", stops);
     printFigure("peer's INVITE to the incoming report", incomingCalls);
     printFigure("call(number:) to the peer's IncomingReceived", outgoingCalls);
 
     std::printf("\nIdle and registered for %d s...\n", idleSeconds);
     QTest::qWait(1000);
     const quint64 ticksBefore = engine.implementation().ticks();
-    const double threadBefore = threadCpuSeconds();
-    const double processBefore = processCpuSeconds();
+    const double threadBefore = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+    const double processBefore = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
     const auto before = Clock::now();
     QTest::qWait(idleSeconds * 1000);
     const double elapsed = msBetween(before, Clock::now()) / 1000;
     const double ticksPerSecond = double(engine.implementation().ticks() - ticksBefore) / elapsed;
-    const double threadPercent = 100 * (threadCpuSeconds() - threadBefore) / elapsed;
-    const double processPercent = 100 * (processCpuSeconds() - processBefore) / elapsed;
+    const double threadPercent = 100 * (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - threadBefore) / elapsed;
     std::printf("ticks per second                             %.1f\n", ticksPerSecond);
     std::printf("main thread CPU (ticks and event loop)       %.2f %% of one core\n", threadPercent);
-    std::printf("whole process CPU (with the stack's threads) %.2f %% of one core\n", processPercent);
-    std::printf("CPU per tick                                 %.1f us\n",
-                1e6 * (threadPercent / 100) / ticksPerSecond);
+    std::printf("whole process CPU (with the stack's threads) %.2f %% of one core\n",
+                100 * (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processBefore) / elapsed);
+    std::printf("CPU per tick                                 %.1f us\n", 1e6 * (threadPercent / 100) / ticksPerSecond);
     return 0;
 }

@@ -30,74 +30,66 @@ qint64 sizeOf(const QString &path)
 class LogFileTest : public QObject {
     Q_OBJECT
 
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_path;
+
 private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_path = m_dir->filePath(u"sip.log"_s);
+    }
+
     void newFileAndFolderArePrivate()
     {
-        QTemporaryDir dir;
-        const QString path = dir.path() + u"/state/vozel/sip.log"_s;
-        EngineLogFile log(path, 1000);
-        log.append("one\n");
+        const QString path = m_dir->path() + u"/state/vozel/sip.log"_s;
+        EngineLogFile(path, 1000).append("one\n");
         QCOMPARE(modeOf(path), mode_t(0600));
-        QCOMPARE(modeOf(dir.path() + u"/state/vozel"_s), mode_t(0700));
+        QCOMPARE(modeOf(m_dir->path() + u"/state/vozel"_s), mode_t(0700));
     }
 
     void existingFileIsMadePrivateAndAppendedTo()
     {
-        QTemporaryDir dir;
-        const QString path = dir.path() + u"/sip.log"_s;
-        QFile old(path);
+        QFile old(m_path);
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("older\n");
         old.close();
-        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0644) == 0);
+        QVERIFY(::chmod(QFile::encodeName(m_path).constData(), 0644) == 0);
 
-        EngineLogFile log(path, 1000);
-        log.append("newer\n");
-        QCOMPARE(modeOf(path), mode_t(0600));
-        QFile read(path);
-        QVERIFY(read.open(QIODevice::ReadOnly));
-        QCOMPARE(read.readAll(), "older\nnewer\n"_ba);
+        EngineLogFile(m_path, 1000).append("newer\n");
+        QCOMPARE(modeOf(m_path), mode_t(0600));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), "older\nnewer\n"_ba);
     }
 
     void pastTheCapTheFileBecomesTheOlderCopy()
     {
-        QTemporaryDir dir;
-        const QString path = dir.path() + u"/sip.log"_s;
-        const qint64 cap = 1000;
-        EngineLogFile log(path, cap);
-        const QByteArray line(99, 'x');
+        EngineLogFile log(m_path, 1000);
         for (int i = 0; i < 100; ++i)
-            log.append(line + '\n');
-
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({u"sip.log"_s, u"sip.log.1"_s}));
-        QVERIFY(sizeOf(path) <= cap);
-        QCOMPARE(sizeOf(path + u".1"_s), cap);
-        QCOMPARE(modeOf(path + u".1"_s), mode_t(0600));
-        QCOMPARE(modeOf(path), mode_t(0600));
-        // 100 lines of 100 bytes: the newest file holds the last whole lines after a rotation.
-        QCOMPARE(sizeOf(path), qint64(1000));
+            log.append(QByteArray(99, 'x') + '\n');
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({u"sip.log"_s, u"sip.log.1"_s}));
+        QCOMPARE(modeOf(m_path + u".1"_s), mode_t(0600));
+        // 100 lines of 100 bytes: each file holds whole lines up to the cap.
+        QCOMPARE(sizeOf(m_path + u".1"_s), qint64(1000));
+        QCOMPARE(sizeOf(m_path), qint64(1000));
     }
 
     void aLineLongerThanTheCapIsStillWritten()
     {
-        QTemporaryDir dir;
-        const QString path = dir.path() + u"/sip.log"_s;
-        EngineLogFile log(path, 10);
+        EngineLogFile log(m_path, 10);
         log.append(QByteArray(50, 'y'));
-        QCOMPARE(sizeOf(path), qint64(50));
+        QCOMPARE(sizeOf(m_path), qint64(50));
         log.append("z");
-        QCOMPARE(sizeOf(path), qint64(1));
-        QCOMPARE(sizeOf(path + u".1"_s), qint64(50));
+        QCOMPARE(sizeOf(m_path), qint64(1));
+        QCOMPARE(sizeOf(m_path + u".1"_s), qint64(50));
     }
 
     void anUnwritableFolderDropsLinesQuietly()
     {
-        QTemporaryDir dir;
-        QFile blocker(dir.path() + u"/not-a-folder"_s);
+        QFile blocker(m_dir->filePath(u"not-a-folder"_s));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        EngineLogFile log(blocker.fileName() + u"/sip.log"_s, 100);
-        log.append("lost\n");
+        EngineLogFile(blocker.fileName() + u"/sip.log"_s, 100).append("lost\n");
         QVERIFY(!QFile::exists(blocker.fileName() + u"/sip.log"_s));
     }
 };

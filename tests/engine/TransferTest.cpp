@@ -1,18 +1,9 @@
 // Attended transfer with three parties on the test PBX: the engine as 2001, peers 2002 and 2003.
 
-#include "support/EngineFixture.h"
-#include "support/EngineRecorder.h"
-#include "support/SipPeer.h"
-#include "support/TestPbx.h"
-#include "engine/EngineCore.h"
-#include "engine/PJSIPEngine.h"
+#include "support/EngineRig.h"
 
 #include <linphone++/address.hh>
 #include <linphone++/call.hh>
-#include <linphone++/core.hh>
-
-#include <QTemporaryDir>
-#include <QTest>
 
 using namespace vozel;
 using namespace vozel::test;
@@ -34,68 +25,41 @@ QString remoteUser(const std::shared_ptr<linphone::Call> &call)
 class TransferTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_data;
-    std::unique_ptr<TestPbx> m_pbx;
-    std::unique_ptr<SipPeer> m_held;
-    std::unique_ptr<SipPeer> m_target;
-    std::unique_ptr<PJSIPEngine> m_engine;
-    std::unique_ptr<EngineRecorder> m_recorder;
+    std::unique_ptr<EngineRig> m_rig;
+    SipPeer *m_held = nullptr;
+    SipPeer *m_target = nullptr;
 
-    PJSIPEngine &engine() { return *m_engine; }
-    EngineRecorder &recorder() { return *m_recorder; }
+    PJSIPEngine &engine() { return m_rig->engine; }
+    EngineRecorder &recorder() { return m_rig->recorder; }
     SipPeer &held() { return *m_held; }
     SipPeer &target() { return *m_target; }
-    int engineCalls() { return m_engine->implementation().core()->getCallsNb(); }
-
-    // 2002 calls in and the engine answers.
-    void talkTo2002()
-    {
-        held().dial(u"sip:2001@127.0.0.1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2002"_s, 5000);
-        engine().answer();
-        QTRY_COMPARE_WITH_TIMEOUT(held().callState(), CallState::StreamsRunning, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2002"_s, 5000);
-    }
+    int engineCalls() { return m_rig->calls(); }
+    void talkTo2002() { m_rig->answerCallFrom(held(), u"2002"_s); }
 
     void beginTransferTo2003()
     {
         QCOMPARE(finish(engine().beginAttendedTransfer(u"2003"_s)), std::nullopt);
         QTRY_COMPARE_WITH_TIMEOUT(held().callState(), CallState::PausedByRemote, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(recorder().contains(u"call dialing 2003"_s), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(target().callState(), CallState::IncomingReceived, 5000);
     }
 
 private slots:
     void initTestCase()
     {
-        m_pbx = std::make_unique<TestPbx>(pbxExtensions);
-        QVERIFY2(m_pbx->isRunning(), qPrintable(m_pbx->log()));
-        m_held = std::make_unique<SipPeer>(*m_pbx, u"2002"_s, u"senha-2002"_s);
-        m_target = std::make_unique<SipPeer>(*m_pbx, u"2003"_s, u"senha-2003"_s);
-        m_engine = std::make_unique<PJSIPEngine>(testEnvironment(*m_pbx, m_data));
-        m_recorder = std::make_unique<EngineRecorder>(*m_engine);
-        QCOMPARE(finish(engine().start(accountOn(*m_pbx))), std::nullopt);
-        QTRY_VERIFY_WITH_TIMEOUT(recorder().contains(u"registration connected"_s), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(held().isRegistered() && target().isRegistered(), 5000);
+        m_rig = std::make_unique<EngineRig>();
+        m_held = &m_rig->addPeer(u"2002"_s);
+        m_target = &m_rig->addPeer(u"2003"_s);
+        m_rig->start();
     }
 
     void init() { recorder().reports.clear(); }
-
-    void cleanup()
-    {
-        for (SipPeer *peer : {m_held.get(), m_target.get()}) {
-            peer->answerIncoming(SipPeer::Answer::manually);
-            for (const auto &call : peer->core()->getCalls())
-                call->terminate();
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(!held().hasCall() && !target().hasCall() && engineCalls() == 0, 5000);
-        QTest::qWait(100);
-    }
+    void cleanup() { m_rig->hangUpAll(); }
 
     void completionHandsTheHeldPartyToTheTarget()
     {
         talkTo2002();
         beginTransferTo2003();
-        QTRY_COMPARE_WITH_TIMEOUT(target().callState(), CallState::IncomingReceived, 5000);
         QCOMPARE(target().callers().last(), u"2001"_s);
         QVERIFY(!recorder().contains(u"transfer ready"_s));
 
@@ -149,7 +113,6 @@ private slots:
     {
         talkTo2002();
         beginTransferTo2003();
-        QTRY_COMPARE_WITH_TIMEOUT(target().callState(), CallState::IncomingReceived, 5000);
 
         const auto mark = recorder().reports.size();
         engine().endCall();
@@ -170,7 +133,6 @@ private slots:
     {
         talkTo2002();
         beginTransferTo2003();
-        QTRY_COMPARE_WITH_TIMEOUT(target().callState(), CallState::IncomingReceived, 5000);
         target().accept();
         QTRY_VERIFY_WITH_TIMEOUT(recorder().contains(u"transfer ready"_s), 5000);
 
@@ -187,7 +149,6 @@ private slots:
     {
         talkTo2002();
         beginTransferTo2003();
-        QTRY_COMPARE_WITH_TIMEOUT(target().callState(), CallState::IncomingReceived, 5000);
         target().accept();
         QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2003"_s, 5000);
 
@@ -214,14 +175,7 @@ private slots:
         QCOMPARE(recorder().reports.filter(u"transfer"_s), QStringList());
     }
 
-    void cleanupTestCase()
-    {
-        m_recorder.reset();
-        m_engine.reset();
-        m_target.reset();
-        m_held.reset();
-        m_pbx.reset();
-    }
+    void cleanupTestCase() { m_rig.reset(); }
 };
 
 QTEST_GUILESS_MAIN(TransferTest)

@@ -19,16 +19,8 @@ inline const QStringList pbxExtensions = {u"2001:senha-2001"_s, u"2002:senha-200
 inline SIPAccount accountOn(const TestPbx &pbx, const QString &extension = u"2001"_s,
                             const QString &password = {})
 {
-    SIPAccount account;
-    account.extension = extension;
-    account.authUser = extension;
-    account.password = password.isNull() ? u"senha-"_s + extension : password;
-    account.host = pbx.host();
-    account.port = pbx.port();
-    account.transport = u"udp"_s;
-    account.displayName = u"Ramal "_s + extension;
-    account.registerExpires = 600;
-    return account;
+    return {extension, extension, password.isNull() ? u"senha-"_s + extension : password, pbx.host(), pbx.port(),
+            u"udp"_s, u"Ramal "_s + extension, 600};
 }
 
 // An engine environment for tests: STUN answered by the test PBX, a scratch folder for the

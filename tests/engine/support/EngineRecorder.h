@@ -32,36 +32,19 @@ public:
     bool contains(const QString &report) const { return reports.contains(report); }
     qsizetype count(const QString &report) const { return reports.count(report); }
 
+    // Names in the order of the kinds' declarations.
     static QString describe(const RegistrationState &state)
     {
-        switch (state.kind) {
-        case RegistrationState::Kind::notConfigured:
-            return u"registration notConfigured"_s;
-        case RegistrationState::Kind::disabled:
-            return u"registration disabled"_s;
-        case RegistrationState::Kind::connecting:
-            return u"registration connecting"_s;
-        case RegistrationState::Kind::connected:
-            return u"registration connected"_s;
-        case RegistrationState::Kind::failed:
-            return u"registration failed: "_s + state.message;
-        }
-        return {};
+        static const char *const kinds[] = {"notConfigured", "disabled", "connecting", "connected", "failed"};
+        const QString text = u"registration "_s + QLatin1String(kinds[int(state.kind)]);
+        return state.kind == RegistrationState::Kind::failed ? text + u": "_s + state.message : text;
     }
 
     static QString describe(const VozelCallState &state)
     {
-        switch (state.kind) {
-        case VozelCallState::Kind::idle:
-            return u"call idle"_s;
-        case VozelCallState::Kind::incoming:
-            return u"call incoming "_s + state.number;
-        case VozelCallState::Kind::dialing:
-            return u"call dialing "_s + state.number;
-        case VozelCallState::Kind::connected:
-            return u"call connected "_s + state.number;
-        }
-        return {};
+        static const char *const kinds[] = {"idle", "incoming", "dialing", "connected"};
+        const QString text = u"call "_s + QLatin1String(kinds[int(state.kind)]);
+        return state.isIdle() ? text : text + u' ' + state.number;
     }
 };
 

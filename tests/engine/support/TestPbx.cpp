@@ -85,14 +85,9 @@ bool TestPbx::launch(const QStringList &extensions)
 bool TestPbx::answersStun() const
 {
     QUdpSocket socket;
-    QByteArray request(20, '\0');
-    request[1] = 0x01; // Binding request
-    request[4] = char(0x21);
-    request[5] = char(0x12);
-    request[6] = char(0xa4);
-    request[7] = char(0x42);
-    for (int i = 8; i < 20; ++i)
-        request[i] = char(QRandomGenerator::global()->bounded(256));
+    QByteArray request("\x00\x01\x00\x00\x21\x12\xa4\x42", 8); // Binding request, magic cookie
+    for (int i = 0; i < 12; ++i)
+        request += char(QRandomGenerator::global()->bounded(256));
     socket.writeDatagram(request, QHostAddress::LocalHost, m_port);
     if (!socket.waitForReadyRead(200))
         return false;
