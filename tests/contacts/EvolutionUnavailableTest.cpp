@@ -1,14 +1,15 @@
 #include <gio/gio.h>
 
+#include "PrivateSessionBus.h"
+
 #include "services/contacts/ContactDirectory.h"
 #include "services/contacts/EvolutionAddressBook.h"
 
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vozel;
+using namespace vozel::test;
 using namespace Qt::StringLiterals;
 
 // A desktop without Evolution Data Server: the session bus knows no address-book service.
@@ -18,21 +19,9 @@ class EvolutionUnavailableTest : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        const QString config = m_folder.filePath(u"session.conf"_s);
-        QFile file(config);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                   " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                   "<busconfig><type>session</type><listen>unix:dir=" + m_folder.path().toUtf8() + "</listen>"
-                   "<policy context=\"default\"><allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
-                   "<allow own=\"*\"/></policy>"
-                   "</busconfig>\n");
-        file.close();
-
         // Before anything opens the session bus, so that this process only ever sees the empty one.
-        m_bus.start(u"dbus-daemon"_s, {u"--config-file="_s + config, u"--nofork"_s, u"--print-address=1"_s});
-        QTRY_VERIFY(m_bus.canReadLine());
-        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
+        QVERIFY(!m_bus.address().isEmpty());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.address().toUtf8());
         // GLib ends the process when its session bus goes away; this bus is stopped before the end.
         m_connection = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
         QVERIFY(m_connection);
@@ -49,16 +38,10 @@ private Q_SLOTS:
         QCOMPARE(directory.accessError(), u"O sistema não liberou o acesso à agenda."_s);
     }
 
-    void cleanupTestCase()
-    {
-        g_clear_object(&m_connection);
-        m_bus.terminate();
-        m_bus.waitForFinished();
-    }
+    void cleanupTestCase() { g_clear_object(&m_connection); }
 
 private:
-    QTemporaryDir m_folder;
-    QProcess m_bus;
+    PrivateSessionBus m_bus;
     GDBusConnection *m_connection = nullptr;
 };
 
