@@ -73,9 +73,8 @@ private slots:
         const std::optional<QString> none;
         QTest::newRow("label found") << QList{origin("Matriz São Paulo")} << std::optional(u"Matriz São Paulo"_s) << 1;
         QTest::newRow("empty label is an answer") << QList{origin("")} << std::optional(QString()) << 1;
-        QTest::newRow("400 ends at once") << QList{status(400)} << none << 1;
-        QTest::newRow("403 ends at once") << QList{status(403)} << none << 1;
-        QTest::newRow("429 ends at once") << QList{status(429)} << none << 1;
+        for (const int code : {400, 403, 429})
+            QTest::addRow("%d ends at once", code) << QList{status(code)} << none << 1;
         QTest::newRow("500 three times, cookie not kept")
             << QList{status(500).withHeader("Set-Cookie", "session=abc; Path=/; Secure")} << none << 3;
         QTest::newRow("500 then a label") << QList{status(500), origin("Filial")} << std::optional(u"Filial"_s) << 2;
@@ -134,10 +133,8 @@ private slots:
         QTest::newRow("empty") << QString() << false;
         QTest::newRow("lone plus") << u"+"_s << false;
         QTest::newRow("space") << u"11 98765 4321"_s << false;
-        QTest::newRow("dash") << u"11-98765-4321"_s << false;
-        QTest::newRow("brackets") << u"(11)987654321"_s << false;
+        QTest::newRow("punctuation") << u"(11)98765-4321"_s << false;
         QTest::newRow("SIP address") << u"sip:2001@pbx.example.com"_s << false;
-        QTest::newRow("anonymous") << u"anonymous"_s << false;
         QTest::newRow("trailing line break") << u"2001\n"_s << false;
         QTest::newRow("non-ASCII digits") << u"\u0661\u0662\u0663"_s << false;
     }
@@ -174,8 +171,6 @@ private slots:
         QCOMPARE(*runToEnd(client.resolve(activeAccount(), u"2002"_s, {})).value, std::nullopt);
         QTest::qWait(100);
         QCOMPARE(server.requests().size(), 0);
-        QCOMPARE(CallSourceClient::defaultEndpoint().scheme(), u"https"_s);
-        QCOMPARE(CallSourceClient::defaultEndpoint().path(), endpointPath);
     }
 
     void retriesArePausedHalfASecond()

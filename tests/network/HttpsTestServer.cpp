@@ -34,36 +34,23 @@ ScriptedReply ScriptedReply::json(int status, const QByteArray &body)
 
 ScriptedReply ScriptedReply::text(int status, const QByteArray &body, const QByteArray &contentType)
 {
-    ScriptedReply reply;
-    reply.status = status;
-    reply.body = body;
-    reply.headers = {{"Content-Type", contentType}};
-    return reply;
+    return {.status = status, .body = body, .headers = {{"Content-Type", contentType}}};
 }
 
 ScriptedReply ScriptedReply::redirect(int status, const QUrl &location)
 {
-    ScriptedReply reply;
-    reply.status = status;
-    reply.headers = {{"Location", location.toEncoded()}};
-    return reply;
+    return {.status = status, .headers = {{"Location", location.toEncoded()}}};
 }
 
 ScriptedReply ScriptedReply::silence()
 {
-    ScriptedReply reply;
-    reply.silent = true;
-    return reply;
+    return {.silent = true};
 }
 
 ScriptedReply ScriptedReply::rawBytes(const QByteArray &bytes, const QByteArray &trickledBody,
                                       std::chrono::milliseconds trickle)
 {
-    ScriptedReply reply;
-    reply.raw = bytes;
-    reply.body = trickledBody;
-    reply.trickle = trickle;
-    return reply;
+    return {.body = trickledBody, .raw = bytes, .trickle = trickle};
 }
 
 ScriptedReply ScriptedReply::withHeader(const QByteArray &name, const QByteArray &value) const
@@ -80,25 +67,9 @@ ScriptedReply ScriptedReply::after(std::chrono::milliseconds wait) const
     return reply;
 }
 
-QByteArray RecordedRequest::path() const
-{
-    const auto mark = target.indexOf('?');
-    return mark < 0 ? target : target.left(mark);
-}
-
-QByteArray RecordedRequest::query() const
-{
-    const auto mark = target.indexOf('?');
-    return mark < 0 ? QByteArray() : target.mid(mark + 1);
-}
-
 bool RecordedRequest::hasHeader(const QByteArray &name) const
 {
-    for (const auto &[key, value] : headers) {
-        if (key == name.toLower())
-            return true;
-    }
-    return false;
+    return std::any_of(headers.begin(), headers.end(), [&](const auto &header) { return header.first == name.toLower(); });
 }
 
 QByteArray RecordedRequest::header(const QByteArray &name) const

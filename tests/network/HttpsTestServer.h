@@ -45,8 +45,6 @@ struct RecordedRequest {
     QByteArray body;
     qint64 receivedAtMs = 0; // since the server started
 
-    QByteArray path() const;
-    QByteArray query() const;
     bool hasHeader(const QByteArray &name) const;
     QByteArray header(const QByteArray &name) const;
 };

@@ -42,31 +42,27 @@ private slots:
     {
         QTest::addColumn<QByteArray>("proxy");
         QTest::addColumn<std::optional<SIPAccount>>("account");
-        QTest::newRow("sip prefix, port, transport in capitals")
-            << "sip:pbx.example.com:5070;transport=TCP"_ba << std::optional(expected(u"pbx.example.com"_s, 5070, u"tcp"_s));
-        QTest::newRow("tls gets 5061") << "pbx.example.com;transport=tls"_ba
-                                       << std::optional(expected(u"pbx.example.com"_s, 5061, u"tls"_s));
-        QTest::newRow("TLS in capitals gets 5060") << "pbx.example.com;transport=TLS"_ba
-                                                   << std::optional(expected(u"pbx.example.com"_s, 5060, u"tls"_s));
-        QTest::newRow("bare host") << "pbx.example.com"_ba << std::optional(expected(u"pbx.example.com"_s, 5060, u"udp"_s));
-        QTest::newRow("letters for a port") << "pbx.example.com:abc"_ba
-                                            << std::optional(expected(u"pbx.example.com"_s, 5060, u"udp"_s));
-        QTest::newRow("bare colon") << "pbx.example.com:;transport=tls"_ba
-                                    << std::optional(expected(u"pbx.example.com"_s, 5061, u"tls"_s));
-        QTest::newRow("signed port") << "sip:10.0.0.5:+5080"_ba << std::optional(expected(u"10.0.0.5"_s, 5080, u"udp"_s));
-        QTest::newRow("port out of range") << "pbx.example.com:99999"_ba
-                                           << std::optional(expected(u"pbx.example.com"_s, 5060, u"udp"_s));
+        const auto at = [](const QString &host, qint64 port, const QString &transport) {
+            return std::optional(expected(host, port, transport));
+        };
+        const QString pbx = u"pbx.example.com"_s;
+        QTest::newRow("sip prefix, port, transport in capitals") << "sip:pbx.example.com:5070;transport=TCP"_ba
+                                                                << at(pbx, 5070, u"tcp"_s);
+        QTest::newRow("tls gets 5061") << "pbx.example.com;transport=tls"_ba << at(pbx, 5061, u"tls"_s);
+        QTest::newRow("TLS in capitals gets 5060") << "pbx.example.com;transport=TLS"_ba << at(pbx, 5060, u"tls"_s);
+        QTest::newRow("bare host") << "pbx.example.com"_ba << at(pbx, 5060, u"udp"_s);
+        QTest::newRow("letters for a port") << "pbx.example.com:abc"_ba << at(pbx, 5060, u"udp"_s);
+        QTest::newRow("bare colon") << "pbx.example.com:;transport=tls"_ba << at(pbx, 5061, u"tls"_s);
+        QTest::newRow("signed port") << "sip:10.0.0.5:+5080"_ba << at(u"10.0.0.5"_s, 5080, u"udp"_s);
+        QTest::newRow("port out of range") << "pbx.example.com:99999"_ba << at(pbx, 5060, u"udp"_s);
         QTest::newRow("transport after other parameters") << "sip:pbx;lr;;Transport=TCP;transport=udp"_ba
-                                                         << std::optional(expected(u"pbx"_s, 5060, u"tcp"_s));
-        QTest::newRow("empty transport value") << "pbx.example.com;transport="_ba
-                                               << std::optional(expected(u"pbx.example.com"_s, 5060, u"udp"_s));
-        QTest::newRow("unknown transport passed on") << "pbx;transport=WS"_ba << std::optional(expected(u"pbx"_s, 5060, u"ws"_s));
-        QTest::newRow("scheme in capitals") << "SIP:pbx.example.com:5070"_ba
-                                            << std::optional(expected(u"pbx.example.com"_s, 5070, u"udp"_s));
+                                                         << at(u"pbx"_s, 5060, u"tcp"_s);
+        QTest::newRow("empty transport value") << "pbx.example.com;transport="_ba << at(pbx, 5060, u"udp"_s);
+        QTest::newRow("unknown transport passed on") << "pbx;transport=WS"_ba << at(u"pbx"_s, 5060, u"ws"_s);
+        QTest::newRow("scheme in capitals") << "SIP:pbx.example.com:5070"_ba << at(pbx, 5070, u"udp"_s);
         QTest::newRow("IPv6 with port") << "sip:[2001:db8::1]:5070;transport=tcp"_ba
-                                        << std::optional(expected(u"[2001:db8::1]"_s, 5070, u"tcp"_s));
-        QTest::newRow("IPv6 without port") << "[2001:db8::1];transport=tls"_ba
-                                           << std::optional(expected(u"[2001:db8::1]"_s, 5061, u"tls"_s));
+                                        << at(u"[2001:db8::1]"_s, 5070, u"tcp"_s);
+        QTest::newRow("IPv6 without port") << "[2001:db8::1];transport=tls"_ba << at(u"[2001:db8::1]"_s, 5061, u"tls"_s);
         QTest::newRow("transport but no host") << ";transport=tcp"_ba << std::optional<SIPAccount>();
         QTest::newRow("only the prefix") << "sip:"_ba << std::optional<SIPAccount>();
     }
@@ -86,6 +82,11 @@ private slots:
                             const QString &password = u"s3cret"_s) {
             return std::optional(expected(u"pbx"_s, 5060, u"udp"_s, extension, authUser, password));
         };
+        // Wrapped in a root element after a username, password "p" and registrar "pbx".
+        const auto withEntries = [](const QByteArray &entries) {
+            return "<c>" + entries + R"(<entry name="passwd">p</entry><entry name="reg_proxy">pbx</entry></c>)";
+        };
+        const std::optional<SIPAccount> none;
         QTest::newRow("user id given") << document("pbx", R"(<entry name="userid">auth-2001</entry>)") << pbx(u"auth-2001"_s);
         QTest::newRow("empty user id kept") << document("pbx", R"(<entry name="userid"/>)") << pbx(QString());
         QTest::newRow("later entry of the same name wins")
@@ -96,33 +97,24 @@ private slots:
   20<![CDATA[0]]>1 </entry><entry name="passwd"> a&amp;b<!-- note -->&lt;c&#x3E;
 </entry><entry name="reg_proxy">pbx</entry></c>)"_ba
             << pbx(u"2001"_s, u"2001"_s, u"a&b<c>"_s);
-        QTest::newRow("text of nested elements counts")
-            << R"(<c><entry name="username"><v>20</v>01</entry><entry name="passwd">p</entry>)"
-               R"(<entry name="reg_proxy">pbx</entry></c>)"_ba
-            << pbx(u"2001"_s, u"2001"_s, u"p"_s);
+        QTest::newRow("text of nested elements counts") << withEntries(R"(<entry name="username"><v>20</v>01</entry>)")
+                                                        << pbx(u"2001"_s, u"2001"_s, u"p"_s);
         QTest::newRow("only entry elements with a name count")
-            << R"(<c><username>9</username><entry>9</entry><Entry name="username">9</Entry><lp:entry name="username" )"
-               R"(xmlns:lp="urn:x">9</lp:entry><entry name="username">2001</entry><entry name="passwd">p</entry>)"
-               R"(<entry name="reg_proxy">pbx</entry></c>)"_ba
+            << withEntries(R"(<username>9</username><entry>9</entry><Entry name="username">9</Entry>)"
+                           R"(<lp:entry name="username" xmlns:lp="urn:x">9</lp:entry><entry name="username">2001</entry>)")
             << pbx(u"2001"_s, u"2001"_s, u"p"_s);
-        QTest::newRow("text between entries dropped")
-            << R"(<c>junk<entry name="username">2001</entry>junk<entry name="passwd">p</entry>)"
-               R"(<entry name="reg_proxy">pbx</entry></c>)"_ba
-            << pbx(u"2001"_s, u"2001"_s, u"p"_s);
-        QTest::newRow("missing password") << R"(<c><entry name="username">2001</entry><entry name="reg_proxy">pbx</entry></c>)"_ba
-                                          << std::optional<SIPAccount>();
-        QTest::newRow("blank username")
-            << R"(<c><entry name="username"> </entry><entry name="passwd">p</entry><entry name="reg_proxy">pbx</entry></c>)"_ba
-            << std::optional<SIPAccount>();
-        QTest::newRow("malformed after a full account") << document("pbx") + "<extra>"_ba << std::optional<SIPAccount>();
-        QTest::newRow("unclosed entry") << R"(<c><entry name="username">2001</c>)"_ba << std::optional<SIPAccount>();
+        QTest::newRow("text between entries dropped") << withEntries(R"(junk<entry name="username">2001</entry>junk)")
+                                                      << pbx(u"2001"_s, u"2001"_s, u"p"_s);
+        QTest::newRow("missing password")
+            << R"(<c><entry name="username">2001</entry><entry name="reg_proxy">pbx</entry></c>)"_ba << none;
+        QTest::newRow("blank username") << withEntries(R"(<entry name="username"> </entry>)") << none;
+        QTest::newRow("malformed after a full account") << document("pbx") + "<extra>"_ba << none;
+        QTest::newRow("unclosed entry") << R"(<c><entry name="username">2001</c>)"_ba << none;
         QTest::newRow("JSON body")
-            << R"({"ok":true,"version":1,"account":{"extension":"2001","password":"p","host":"pbx"}})"_ba
-            << std::optional<SIPAccount>();
+            << R"({"ok":true,"version":1,"account":{"extension":"2001","password":"p","host":"pbx"}})"_ba << none;
         QTest::newRow("HTML page")
-            << R"(<!DOCTYPE html><html><head><title>Erro</title></head><body><p>Falha<br></body></html>)"_ba
-            << std::optional<SIPAccount>();
-        QTest::newRow("empty body") << QByteArray() << std::optional<SIPAccount>();
+            << R"(<!DOCTYPE html><html><head><title>Erro</title></head><body><p>Falha<br></body></html>)"_ba << none;
+        QTest::newRow("empty body") << QByteArray() << none;
     }
 
     void entries()

@@ -76,58 +76,50 @@ private slots:
             account.insert(member, value);
             return account;
         };
-        const std::optional<SIPAccount> none;
+        const auto accepted = [](const char *name, const QList<ScriptedReply> &script, const SIPAccount &account,
+                                 const QString &path = currentPath) {
+            QTest::newRow(name) << path << script << std::optional(account) << QString() << int(script.size());
+        };
+        const auto refused = [](const char *name, const QList<ScriptedReply> &script, const QString &failure,
+                                const QString &path = currentPath) {
+            QTest::newRow(name) << path << script << std::optional<SIPAccount>() << failure << int(script.size());
+        };
         SIPAccount sparse = serverAccount;
         sparse.authUser.clear();
         sparse.displayName.clear();
         sparse.extension = u" "_s;
         QByteArray padded = answerBody(complete);
         padded += QByteArray(1024 * 1024 - padded.size(), ' ');
+        const auto xml = [](const QByteArray &type) { return ScriptedReply::text(200, legacyXml, type); };
 
-        QTest::newRow("complete account") << currentPath << QList{ok(answerBody(complete))}
-                                          << std::optional(serverAccount) << QString() << 1;
-        QTest::newRow("empty user and name, blank extension")
-            << currentPath << QList{ok(answerBody(sparse.toJson()))} << std::optional(sparse) << QString() << 1;
-        QTest::newRow("unknown members ignored")
-            << currentPath << QList{ok(answerBody(with(u"nickname"_s, u"x"_s)).replace("{\"account", "{\"x\":[1],\"account"))}
-            << std::optional(serverAccount) << QString() << 1;
-        QTest::newRow("body exactly at the size limit") << currentPath << QList{ok(padded)} << std::optional(serverAccount)
-                                                        << QString() << 1;
-        QTest::newRow("ok false") << currentPath << QList{ok(answerBody(complete, false))} << none << invalidResponse << 1;
-        QTest::newRow("version 2") << currentPath << QList{ok(answerBody(complete, true, 2))} << none << invalidResponse << 1;
-        for (const QString &member : {u"extension"_s, u"password"_s, u"host"_s}) {
-            QTest::addRow("empty %s", qPrintable(member))
-                << currentPath << QList{ok(answerBody(with(member, QString())))} << none << invalidResponse << 1;
-        }
-        QTest::newRow("error object with 200") << currentPath << QList{ok(R"({"ok":false,"error":"Token expirado"})")}
-                                               << none << invalidResponse << 1;
-        QTest::newRow("XML document") << currentPath << QList{ScriptedReply::text(200, legacyXml, "application/xml")}
-                                      << std::optional(legacyAccount) << QString() << 1;
-        QTest::newRow("HTML page with 200") << currentPath << QList{ScriptedReply::text(200, "<html><p>Oi</html>")}
-                                            << none << invalidResponse << 1;
-        QTest::newRow("404 on a current link ends at once")
-            << currentPath << QList{ScriptedReply::json(404, R"({"error":"Link não encontrado"})")} << none
-            << u"Link não encontrado"_s << 1;
-        QTest::newRow("403 with the server's text")
-            << currentPath << QList{ScriptedReply::json(403, R"({"error":"Token expirado","code":7})")} << none
-            << u"Token expirado"_s << 1;
-        QTest::newRow("500 with an HTML page") << currentPath << QList{ScriptedReply::text(500, "<html>Erro</html>")}
-                                               << none << defaultServerMessage << 1;
-        QTest::newRow("500 with a blank error text") << currentPath << QList{ScriptedReply::json(500, R"({"error":" "})")}
-                                                     << none << defaultServerMessage << 1;
-        QTest::newRow("201 is not success") << currentPath << QList{ScriptedReply::json(201, answerBody(complete))}
-                                            << none << defaultServerMessage << 1;
-        QTest::newRow("older link answered at the current path")
-            << legacyPath << QList{ok(answerBody(complete))} << std::optional(serverAccount) << QString() << 1;
-        QTest::newRow("older link falls back and reads XML")
-            << legacyPath << QList{ScriptedReply::json(404, "{}"), ScriptedReply::text(200, legacyXml, "text/xml")}
-            << std::optional(legacyAccount) << QString() << 2;
-        QTest::newRow("older link refused twice shows the second answer")
-            << legacyPath
-            << QList{ScriptedReply::json(404, R"({"error":"primeira"})"), ScriptedReply::json(410, R"({"error":"segunda"})")}
-            << none << u"segunda"_s << 2;
-        QTest::newRow("older link with an unusable 200 does not fall back")
-            << legacyPath << QList{ok(answerBody(complete, true, 2))} << none << invalidResponse << 1;
+        accepted("complete account", {ok(answerBody(complete))}, serverAccount);
+        accepted("empty user and name, blank extension", {ok(answerBody(sparse.toJson()))}, sparse);
+        accepted("unknown members ignored",
+                 {ok(answerBody(with(u"nickname"_s, u"x"_s)).replace("{\"account", "{\"x\":[1],\"account"))}, serverAccount);
+        accepted("body exactly at the size limit", {ok(padded)}, serverAccount);
+        refused("ok false", {ok(answerBody(complete, false))}, invalidResponse);
+        refused("version 2", {ok(answerBody(complete, true, 2))}, invalidResponse);
+        for (const QString &member : {u"extension"_s, u"password"_s, u"host"_s})
+            QTest::addRow("empty %s", qPrintable(member)) << currentPath << QList{ok(answerBody(with(member, QString())))}
+                                                          << std::optional<SIPAccount>() << invalidResponse << 1;
+        refused("error object with 200", {ok(R"({"ok":false,"error":"Token expirado"})")}, invalidResponse);
+        accepted("XML document", {xml("application/xml")}, legacyAccount);
+        refused("HTML page with 200", {ScriptedReply::text(200, "<html><p>Oi</html>")}, invalidResponse);
+        refused("404 on a current link ends at once", {ScriptedReply::json(404, R"({"error":"Link não encontrado"})")},
+                u"Link não encontrado"_s);
+        refused("403 with the server's text", {ScriptedReply::json(403, R"({"error":"Token expirado","code":7})")},
+                u"Token expirado"_s);
+        refused("500 with an HTML page", {ScriptedReply::text(500, "<html>Erro</html>")}, defaultServerMessage);
+        refused("500 with a blank error text", {ScriptedReply::json(500, R"({"error":" "})")}, defaultServerMessage);
+        refused("201 is not success", {ScriptedReply::json(201, answerBody(complete))}, defaultServerMessage);
+        accepted("older link answered at the current path", {ok(answerBody(complete))}, serverAccount, legacyPath);
+        accepted("older link falls back and reads XML", {ScriptedReply::json(404, "{}"), xml("text/xml")},
+                 legacyAccount, legacyPath);
+        refused("older link refused twice shows the second answer",
+                {ScriptedReply::json(404, R"({"error":"primeira"})"), ScriptedReply::json(410, R"({"error":"segunda"})")},
+                u"segunda"_s, legacyPath);
+        refused("older link with an unusable 200 does not fall back", {ok(answerBody(complete, true, 2))},
+                invalidResponse, legacyPath);
     }
 
     void answers()
