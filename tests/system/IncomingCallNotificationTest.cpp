@@ -52,16 +52,6 @@ private slots:
         QTRY_COMPARE(server->closed, QList<uint>{posted.id});
     }
 
-    void updatesChangeTheSameNotification()
-    {
-        notification->post({u"2002"_s, {}, u"Identificando origem…"_s});
-        QTRY_COMPARE(server->notified.size(), 1);
-        notification->update({u"2002"_s, u"Ana"_s, u"Loja Centro"_s});
-        QTRY_COMPARE(server->notified.size(), 2);
-        QCOMPARE(server->notified[1].replacesId, server->notified[0].id);
-        QCOMPARE(server->notified[1].body, u"Ana\n2002\nLoja Centro"_s);
-    }
-
     void updatesBeforeTheServiceAnswersArriveOnce()
     {
         // The model refreshes the lines right after announcing, before any answer.

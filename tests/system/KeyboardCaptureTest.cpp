@@ -106,13 +106,10 @@ private slots:
         QTest::addColumn<QString>("action");    // empty: the key goes on to the window
 
         QTest::newRow("digit") << int(Qt::Key_5) << 0 << QString() << u"digit:5"_s;
-        QTest::newRow("star") << int(Qt::Key_Asterisk) << int(Qt::ShiftModifier) << QString() << u"digit:*"_s;
         QTest::newRow("hash") << int(Qt::Key_NumberSign) << int(Qt::ShiftModifier) << QString() << u"digit:#"_s;
         QTest::newRow("keypad digit") << int(Qt::Key_7) << int(Qt::KeypadModifier) << QString() << u"digit:7"_s;
-        QTest::newRow("digit with control") << int(Qt::Key_3) << int(Qt::ControlModifier) << QString() << u"digit:3"_s;
         QTest::newRow("backspace") << int(Qt::Key_Backspace) << 0 << QString() << u"delete"_s;
         QTest::newRow("forward delete") << int(Qt::Key_Delete) << 0 << QString() << u"delete"_s;
-        QTest::newRow("control backspace") << int(Qt::Key_Backspace) << int(Qt::ControlModifier) << QString() << u"delete"_s;
         QTest::newRow("return") << int(Qt::Key_Return) << 0 << QString() << u"call"_s;
         QTest::newRow("keypad enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << QString() << u"call"_s;
         QTest::newRow("paste") << int(Qt::Key_V) << int(Qt::ControlModifier) << u"+55 (11) 4000-1234 Ana"_s
@@ -121,7 +118,6 @@ private slots:
                                           << u"2003"_s << u"paste:2003"_s;
         QTest::newRow("paste, empty clipboard") << int(Qt::Key_V) << int(Qt::ControlModifier) << QString() << QString();
         QTest::newRow("paste, only a picture") << int(Qt::Key_V) << int(Qt::ControlModifier) << u"<image>"_s << QString();
-        QTest::newRow("v alone") << int(Qt::Key_V) << 0 << u"2003"_s << QString();
         QTest::newRow("letter") << int(Qt::Key_A) << 0 << QString() << QString();
         QTest::newRow("plus") << int(Qt::Key_Plus) << int(Qt::ShiftModifier) << QString() << QString();
     }
@@ -150,6 +146,8 @@ private slots:
         QCOMPARE(actions, action.isEmpty() ? QStringList() : QStringList{action});
         QCOMPARE(keysThatReached(*window), action.isEmpty() ? QList<int>{key} : QList<int>{});
         QCOMPARE(window->property("shortcutHits").toInt(), 0);
+        // QML handlers tell the kinds apart by name.
+        QCOMPARE(window->property("lastPaste").toString(), action.startsWith("paste"_L1) ? clipboard : QString());
     }
 
     void theDialerKeysWinOverKeypadShortcutsOnlyWhileEnabled()
@@ -170,14 +168,6 @@ private slots:
         capture->setEnabled(true);
         QTest::keyClick(window.get(), Qt::Key_5);
         QCOMPARE(spy->size(), 2);
-    }
-
-    void qmlReadsTheKindByName()
-    {
-        QGuiApplication::clipboard()->setText(u"(11) 4000-1234"_s);
-        QTest::keyClick(window.get(), Qt::Key_V, Qt::ControlModifier);
-        QTest::keyClick(window.get(), Qt::Key_1);
-        QCOMPARE(window->property("lastPaste").toString(), u"(11) 4000-1234"_s);
     }
 
     void aFocusedTextFieldGetsItsKeys()

@@ -22,6 +22,15 @@ inline QString textOf(QQuickWindow *window, const char *objectName)
     return found ? found->property("text").toString() : QString();
 }
 
+// The texts of the named items, in the order given.
+inline QStringList textsOf(QQuickWindow *window, std::initializer_list<const char *> objectNames)
+{
+    QStringList texts;
+    for (const char *name : objectNames)
+        texts << textOf(window, name);
+    return texts;
+}
+
 // A real mouse click in the middle of the named item.
 inline void click(QQuickWindow *window, const char *objectName)
 {

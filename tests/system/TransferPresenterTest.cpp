@@ -44,11 +44,10 @@ private slots:
         QVERIFY(panel->isVisible());
         QCOMPARE(panel->size(), QSize(370, 245));
         QVERIFY(panel->flags().testFlags(Qt::Tool | Qt::WindowStaysOnTopHint));
-        QCOMPARE(textOf(panel, "transferTitle"), u"Transferir chamada"_s);
-        QCOMPARE(textOf(panel, "transferPrompt"), u"Digite ou cole o ramal de destino"_s);
+        QCOMPARE(textsOf(panel, {"transferTitle", "transferPrompt", "transferCancelButton", "transferCallButton"}),
+                 (QStringList{u"Transferir chamada"_s, u"Digite ou cole o ramal de destino"_s, u"Cancelar"_s,
+                              u"Ligar"_s}));
         QCOMPARE(item(panel, "transferField")->property("placeholderText").toString(), u"Ramal ou número"_s);
-        QCOMPARE(textOf(panel, "transferCancelButton"), u"Cancelar"_s);
-        QCOMPARE(textOf(panel, "transferCallButton"), u"Ligar"_s);
         QVERIFY(QTest::qWaitForWindowActive(panel));
         QTRY_VERIFY(item(panel, "transferField")->hasActiveFocus());
     }
@@ -63,7 +62,6 @@ private slots:
         QTest::newRow("25 digits") << u"1234567890123456789012345"_s << u"12345678901234567890"_s;
         QTest::newRow("letters only") << u"recepção"_s << QString();
         QTest::newRow("star and hash only") << u"*#"_s << QString();
-        QTest::newRow("full-width digits") << u"２００３"_s << u"2003"_s;
         QTest::newRow("arabic-indic digits") << u"٢٠٠٣"_s << u"2003"_s;
         QTest::newRow("digits from the astral plane") << u"𝟐𝟎𝟎𝟑"_s << u"2003"_s;
         QTest::newRow("numbers that are not digits") << u"½ ² Ⅻ"_s << QString();
@@ -95,13 +93,15 @@ private slots:
         QCOMPARE(cancelled->size(), 0);
     }
 
-    void theButtonsConfirmAndCancel()
+    void buttonsAndKeysConfirmAndCancel()
     {
         presenter->setPresented(true);
         QQuickWindow *panel = presenter->panel();
+        QVERIFY(QTest::qWaitForWindowActive(panel));
         item(panel, "transferField")->setProperty("text", u"2003"_s);
         click(panel, "transferCallButton");
-        QCOMPARE(*confirmed, QList<QList<QVariant>>{{u"2003"_s}});
+        QTest::keyClick(panel, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(*confirmed, (QList<QList<QVariant>>{{u"2003"_s}, {u"2003"_s}}));
 
         click(panel, "transferCancelButton");
         QCOMPARE(cancelled->size(), 1);
@@ -109,18 +109,11 @@ private slots:
         // The dialer follows the cancellation by no longer presenting: no second report.
         presenter->setPresented(false);
         QCOMPARE(cancelled->size(), 1);
-    }
 
-    void keypadEnterConfirmsAndEscapeCancels()
-    {
         presenter->setPresented(true);
-        QQuickWindow *panel = presenter->panel();
         QVERIFY(QTest::qWaitForWindowActive(panel));
-        item(panel, "transferField")->setProperty("text", u"2003"_s);
-        QTest::keyClick(panel, Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(confirmed->size(), 1);
         QTest::keyClick(panel, Qt::Key_Escape);
-        QCOMPARE(cancelled->size(), 1);
+        QCOMPARE(cancelled->size(), 2);
         QVERIFY(!panel->isVisible());
     }
 
