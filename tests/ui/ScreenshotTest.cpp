@@ -94,16 +94,6 @@ private slots:
         save(*settings, u"settings"_s);
     }
 
-    void settingsForTheFirstAccount()
-    {
-        ModelHarness harness;
-        auto window = show(harness.start());
-        dialer(*window)->setProperty("showingSettings", true);
-        QQuickWindow *settings = sheet(u"Vozel"_s, window.get());
-        QVERIFY(settings);
-        save(*settings, u"settings-first-account"_s);
-    }
-
     void historyWithRows()
     {
         ModelHarness harness;

@@ -95,7 +95,8 @@ TestCase {
         mouseClick(item)
     }
 
-    function textsUnder(root) {
+    // The visible, non-empty Text items below root.
+    function textItemsUnder(root) {
         let texts = []
         let queue = [root]
         while (queue.length > 0) {
@@ -103,9 +104,13 @@ TestCase {
             if (!object)
                 continue
             if (object instanceof Text && showing(object) && object.text !== "")
-                texts.push(object.text)
+                texts.push(object)
             queue.push(...childrenOf(object))
         }
         return texts
+    }
+
+    function textsUnder(root) {
+        return textItemsUnder(root).map(item => item.text)
     }
 }

@@ -41,20 +41,13 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("port");
         QTest::newRow("usual") << u"5060"_s << 5060;
-        QTest::newRow("lowest") << u"1"_s << 1;
         QTest::newRow("highest") << u"65535"_s << 65535;
         QTest::newRow("plus sign") << u"+5061"_s << 5061;
-        QTest::newRow("leading zero") << u"05060"_s << 5060;
         QTest::newRow("zero") << u"0"_s << 0;
         QTest::newRow("too high") << u"65536"_s << 0;
-        QTest::newRow("huge") << u"99999999999999999999999"_s << 0;
         QTest::newRow("negative") << u"-5060"_s << 0;
         QTest::newRow("empty") << QString() << 0;
-        QTest::newRow("sign only") << u"+"_s << 0;
         QTest::newRow("blank around") << u" 5060"_s << 0;
-        QTest::newRow("blank after") << u"5060 "_s << 0;
-        QTest::newRow("blank inside") << u"50 60"_s << 0;
-        QTest::newRow("letters") << u"sip"_s << 0;
         QTest::newRow("decimal") << u"5060.0"_s << 0;
         QTest::newRow("arabic-indic digits") << u"\u0665\u0660\u0666\u0660"_s << 0;
     }
@@ -72,26 +65,18 @@ private slots:
         QTest::addColumn<bool>("valid");
         const ManualAccountFields good{QString(), u"2001"_s, QString(), u"segredo"_s, u"pbx.example.com"_s,
                                        u"5060"_s, u"udp"_s};
+        const auto with = [&](auto change) {
+            ManualAccountFields fields = good;
+            change(fields);
+            return fields;
+        };
         QTest::newRow("complete") << good << true;
-        auto blankPassword = good;
-        blankPassword.password = u"   "_s;
-        QTest::newRow("password of blanks") << blankPassword << true;
-        auto noPassword = good;
-        noPassword.password.clear();
-        QTest::newRow("no password") << noPassword << false;
-        auto blankExtension = good;
-        blankExtension.extension = u" \n\t"_s;
-        QTest::newRow("extension of blanks") << blankExtension << false;
-        auto blankHost = good;
-        blankHost.host = u"  "_s;
-        QTest::newRow("host of blanks") << blankHost << false;
-        auto badPort = good;
-        badPort.port = u"0"_s;
-        QTest::newRow("port zero") << badPort << false;
-        auto emptyUser = good;
-        emptyUser.user.clear();
-        emptyUser.name.clear();
-        QTest::newRow("user and name are optional") << emptyUser << true;
+        QTest::newRow("password of blanks") << with([](auto &f) { f.password = u"   "_s; }) << true;
+        QTest::newRow("no password") << with([](auto &f) { f.password.clear(); }) << false;
+        QTest::newRow("extension of blanks") << with([](auto &f) { f.extension = u" \n\t"_s; }) << false;
+        QTest::newRow("host of blanks") << with([](auto &f) { f.host = u"  "_s; }) << false;
+        QTest::newRow("port zero") << with([](auto &f) { f.port = u"0"_s; }) << false;
+        QTest::newRow("user and name are optional") << with([](auto &f) { f.user.clear(), f.name.clear(); }) << true;
     }
 
     void formValidity()
@@ -100,7 +85,6 @@ private slots:
         QFETCH(bool, valid);
         QCOMPARE(fields.isValid(), valid);
     }
-
 };
 
 QTEST_MAIN(ViewHelpersTest)

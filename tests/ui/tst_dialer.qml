@@ -31,19 +31,14 @@ UiTestCase {
         const call = control(dialer, "Ligar")
         const erase = find(dialer, "Apagar")
         verify(!call.enabled)
-        compare(call.opacity, 0.45)
         verify(!erase.enabled)
-        compare(erase.opacity, 0)
         click(erase)
         click(call)
         verify(!rig.operations().some(operation => operation.startsWith("call")))
 
         type(dialer, "5")
         compare(rig.model.number, "5")
-        verify(call.enabled)
-        compare(call.opacity, 1)
-        verify(erase.enabled)
-        compare(erase.opacity, 1)
+        verify(call.enabled && erase.enabled)
         click(erase)
         compare(rig.model.number, "")
     }
@@ -63,7 +58,6 @@ UiTestCase {
         type(dialer, "2002")
         const call = control(dialer, "Ligar")
         compare(call.enabled, data.dials)
-        compare(call.opacity, data.dials ? 1 : 0.45)
         click(call)
         tryCompare(rig.model, "callKind", data.dials ? "dialing" : "idle")
         compare(rig.operations().includes("call 2002"), data.dials)
@@ -79,25 +73,12 @@ UiTestCase {
         rig.reportCall(data.kind, "2002")
         const hangUp = control(dialer, "Desligar")
         verify(hangUp.enabled)
-        compare(hangUp.opacity, 1)
-        compare(hangUp.symbol, "phone.down.fill")
-        compare(String(hangUp.fill), String(Theme.red))
         verify(control(dialer, "Ativar viva-voz").enabled)
-        compare(control(dialer, "Silenciar microfone").opacity, 1)
         compare(dialer.keyboardCaptureEnabled, data.kind !== "incoming")
         click(hangUp)
         verify(rig.operations().includes("end"))
         compare(rig.model.callKind, "idle")
         verify(find(dialer, "Ligar") !== null)
-    }
-
-    function test_idleCallButtonIsTheGreenPhone() {
-        const dialer = makeDialer({ accounts: 1, registration: "connected" })
-        const call = control(dialer, "Ligar")
-        compare(call.symbol, "phone.fill")
-        compare(call.fill, Qt.rgba(0, 0.52, 0.23, 1))
-        compare(call.diameter, 54)
-        compare(control(dialer, "5").width, 60)
     }
 
     function test_longNumbersUseASmallerFont() {
@@ -166,30 +147,21 @@ UiTestCase {
         verify(!find(dialer, "Escolher conta").visible)
     }
 
-    function test_accountMenu() {
+    function test_accountMenuSwitchesAndManagesAccounts() {
         const dialer = makeDialer({ accounts: 2, registration: "connected", nickname: "Loja Sul" })
         const menuButton = control(dialer, "Escolher conta")
-        verify(menuButton.enabled)
         compare(menuButton.ToolTip.text, "Conta ativa: Loja Sul · Ramal 2001")
-        compare(menuButton.symbol, "person.2.crop.square.stack")
-
         click(menuButton)
-        const other = find(dialer, "Ramal 2002")
-        verify(other !== null)
-        verify(find(dialer, "Gerenciar contas…") !== null)
-        other.triggered()
+        find(dialer, "Ramal 2002").triggered()
         tryCompare(rig.model.account, "extension", "2002")
+        click(menuButton)
+        find(dialer, "Gerenciar contas…").triggered()
+        verify(dialer.showingSettings)
+        dialer.showingSettings = false
 
         rig.reportCall("incoming", "3003")
         verify(menuButton.visible)
         verify(!menuButton.enabled)
-    }
-
-    function test_manageAccountsOpensTheSettings() {
-        const dialer = makeDialer({ accounts: 1 })
-        click(control(dialer, "Escolher conta"))
-        find(dialer, "Gerenciar contas…").triggered()
-        verify(dialer.showingSettings)
     }
 
     function test_statusBlock_data() {
@@ -231,18 +203,12 @@ UiTestCase {
         rig.reportCall("connected", "2002")
 
         click(control(dialer, "Ativar viva-voz"))
-        const speaker = control(dialer, "Desativar viva-voz")
-        compare(speaker.symbol, "speaker.wave.2.fill")
-        compare(String(speaker.symbolColor), "#ffffff")
-
-        const mute = control(dialer, "Silenciar microfone")
-        compare(mute.symbol, "mic.fill")
-        click(mute)
-        const unmute = control(dialer, "Ativar microfone")
-        compare(unmute.symbol, "mic.slash.fill")
-        compare(String(unmute.fill), String(Theme.red))
+        click(control(dialer, "Silenciar microfone"))
         verify(rig.operations().includes("speaker on"))
         verify(rig.operations().includes("mute on"))
+        click(control(dialer, "Desativar viva-voz"))
+        click(control(dialer, "Ativar microfone"))
+        verify(!rig.model.speakerEnabled && !rig.model.muted)
     }
 
     function test_transferWaitsForAConnectedCall() {
@@ -253,7 +219,6 @@ UiTestCase {
         verify(!transfer.enabled)
         rig.reportCall("connected", "2002")
         verify(transfer.enabled)
-        compare(transfer.symbol, "phone.arrow.right")
 
         click(transfer)
         verify(dialer.showingTransfer)
@@ -262,9 +227,7 @@ UiTestCase {
         verify(rig.operations().includes("transfer 2003"))
 
         rig.reportTransferReady(true)
-        const complete = control(dialer, "Concluir transferência")
-        compare(String(complete.tint), String(Theme.blue))
-        click(complete)
+        click(control(dialer, "Concluir transferência"))
         verify(rig.operations().includes("complete transfer"))
     }
 
@@ -301,20 +264,14 @@ UiTestCase {
             dialer[flag] = false
             verify(dialer.dialerFocused, name)
         }
-        compare(control(dialer, "Contatos").width, 40)
-        compare(control(dialer, "Histórico").width, 32)
     }
 
     function test_aChosenContactReplacesTheNumber() {
         const dialer = makeDialer({ accounts: 1, registration: "connected" })
         rig.model.number = "999"
         click(control(dialer, "Contatos"))
-        const picker = findAll(dialer, "Buscar contato").length > 0
-                     ? findAll(dialer, "Buscar contato")[0].Window.window : null
-        verify(picker !== null)
-        compare(picker.title, "Contatos")
+        const picker = find(dialer, "Buscar contato").Window.window
         verify(picker.directory === dialer.contacts)
-        compare(picker.search, "")
         picker.selected("1133224455")
         compare(rig.model.number, "1133224455")
         verify(!dialer.showingContacts)
