@@ -69,7 +69,8 @@ ScriptedReply ScriptedReply::after(std::chrono::milliseconds wait) const
 
 bool RecordedRequest::hasHeader(const QByteArray &name) const
 {
-    return std::any_of(headers.begin(), headers.end(), [&](const auto &header) { return header.first == name.toLower(); });
+    const QByteArray key = name.toLower();
+    return std::any_of(headers.begin(), headers.end(), [&](const auto &header) { return header.first == key; });
 }
 
 QByteArray RecordedRequest::header(const QByteArray &name) const

@@ -95,13 +95,15 @@ private slots:
         accepted("complete account", {ok(answerBody(complete))}, serverAccount);
         accepted("empty user and name, blank extension", {ok(answerBody(sparse.toJson()))}, sparse);
         accepted("unknown members ignored",
-                 {ok(answerBody(with(u"nickname"_s, u"x"_s)).replace("{\"account", "{\"x\":[1],\"account"))}, serverAccount);
+                 {ok(answerBody(with(u"nickname"_s, u"x"_s)).replace("{\"account", "{\"x\":[1],\"account"))},
+                 serverAccount);
         accepted("body exactly at the size limit", {ok(padded)}, serverAccount);
         refused("ok false", {ok(answerBody(complete, false))}, invalidResponse);
         refused("version 2", {ok(answerBody(complete, true, 2))}, invalidResponse);
         for (const QString &member : {u"extension"_s, u"password"_s, u"host"_s})
-            QTest::addRow("empty %s", qPrintable(member)) << currentPath << QList{ok(answerBody(with(member, QString())))}
-                                                          << std::optional<SIPAccount>() << invalidResponse << 1;
+            QTest::addRow("empty %s", qPrintable(member))
+                << currentPath << QList{ok(answerBody(with(member, QString())))} << std::optional<SIPAccount>()
+                << invalidResponse << 1;
         refused("error object with 200", {ok(R"({"ok":false,"error":"Token expirado"})")}, invalidResponse);
         accepted("XML document", {xml("application/xml")}, legacyAccount);
         refused("HTML page with 200", {ScriptedReply::text(200, "<html><p>Oi</html>")}, invalidResponse);
@@ -116,7 +118,8 @@ private slots:
         accepted("older link falls back and reads XML", {ScriptedReply::json(404, "{}"), xml("text/xml")},
                  legacyAccount, legacyPath);
         refused("older link refused twice shows the second answer",
-                {ScriptedReply::json(404, R"({"error":"primeira"})"), ScriptedReply::json(410, R"({"error":"segunda"})")},
+                {ScriptedReply::json(404, R"({"error":"primeira"})"),
+                 ScriptedReply::json(410, R"({"error":"segunda"})")},
                 u"segunda"_s, legacyPath);
         refused("older link with an unusable 200 does not fall back", {ok(answerBody(complete, true, 2))},
                 invalidResponse, legacyPath);

@@ -21,15 +21,12 @@ private slots:
         QTest::newRow("wrapped and percent-encoded")
             << u"  linphone-config://https%3A%2F%2Fpbx.example.com%2Fapi%2Fpabx-linphone%3Ftoken%3Dabc \n"_s << plain;
         QTest::newRow("prefix in capitals, no slashes") << u"LINPHONE-CONFIG:"_s + plain << plain;
-        QTest::newRow("mixed case, four slashes") << u"Linphone-Config:////"_s + plain << plain;
         QTest::newRow("odd slash is kept") << u"linphone-config:///"_s + plain << u"/"_s + plain;
         QTest::newRow("invalid escape left undecoded")
             << u"linphone-config:https%3A//h/x?token=%zz"_s << u"https%3A//h/x?token=%zz"_s;
-        QTest::newRow("truncated escape left undecoded") << u"linphone-config:abc%4"_s << u"abc%4"_s;
         QTest::newRow("escape that is not UTF-8 left undecoded") << u"linphone-config:a%FFb"_s << u"a%FFb"_s;
         QTest::newRow("escaped UTF-8 decoded") << u"linphone-config:S%C3%A3o"_s << u"São"_s;
         QTest::newRow("prefix alone") << u"linphone-config:"_s << QString();
-        QTest::newRow("prefix not at the start") << u"x linphone-config:abc"_s << u"x linphone-config:abc"_s;
     }
 
     void normalize()
@@ -45,12 +42,9 @@ private slots:
         QTest::addColumn<bool>("accepted");
         QTest::newRow("token not first, trailing slash") << u"https://h/api/pabx-vozel/?a=1&token=abc"_s << true;
         QTest::newRow("percent-encoded path") << u"https://h/api/pabx%2Dvozel?token=1"_s << true;
-        QTest::newRow("older path with trailing slash") << u"https://h:8443/api/pabx-linphone/?token=1"_s << true;
         QTest::newRow("empty") << QString() << false;
         QTest::newRow("not an address") << u"Vozel ramal 2001"_s << false;
-        QTest::newRow("relative") << u"/api/pabx-vozel?token=1"_s << false;
         QTest::newRow("http") << u"http://h/api/pabx-vozel?token=1"_s << false;
-        QTest::newRow("scheme in capitals") << u"HTTPS://h/api/pabx-vozel?token=1"_s << false;
         QTest::newRow("no host") << u"https:///api/pabx-vozel?token=1"_s << false;
         QTest::newRow("other path") << u"https://h/api/pabx?token=1"_s << false;
         QTest::newRow("longer path") << u"https://h/api/pabx-vozel/extra?token=1"_s << false;
