@@ -60,7 +60,8 @@ public:
                 call->terminate();
         }
         const auto quiet = [this] {
-            return calls() == 0 && std::none_of(m_peers.begin(), m_peers.end(), [](const auto &p) { return p->hasCall(); });
+            const auto busy = [](const auto &peer) { return peer->hasCall(); };
+            return calls() == 0 && std::none_of(m_peers.begin(), m_peers.end(), busy);
         };
         QTRY_VERIFY_WITH_TIMEOUT(quiet(), 5000);
         QTest::qWait(100);
