@@ -65,20 +65,6 @@ private slots:
         save(*window, u"dialer-in-call"_s);
     }
 
-    void failedRegistrationWithAnAlert()
-    {
-        ModelHarness harness;
-        harness.storeTwoAccounts();
-        VozelModel &model = harness.start();
-        harness.engine->report(RegistrationState::failed(u"O servidor recusou a senha do ramal."_s));
-        auto window = show(model);
-        model.setErrorMessage(u"O servidor recusou a senha do ramal."_s);
-        QQuickWindow *alert = sheet(u"Vozel"_s, window.get());
-        QVERIFY(alert);
-        save(*window, u"dialer-failed"_s);
-        save(*alert, u"error-alert"_s);
-    }
-
     void settingsOpen()
     {
         ModelHarness harness;
