@@ -53,18 +53,12 @@ private slots:
         QTest::addColumn<CallState>("state");
         QTest::addColumn<CallReport>("report");
         const QList<std::pair<CallState, CallReport>> table = {
-            {CallState::Idle, CallReport::none},
-            {CallState::IncomingReceived, CallReport::incoming},
-            {CallState::PushIncomingReceived, CallReport::incoming},
-            {CallState::IncomingEarlyMedia, CallReport::none},
-            {CallState::OutgoingInit, CallReport::dialing},
-            {CallState::OutgoingEarlyMedia, CallReport::dialing},
-            {CallState::StreamsRunning, CallReport::connected},
-            {CallState::Paused, CallReport::none},
-            {CallState::PausedByRemote, CallReport::none},
-            {CallState::Referred, CallReport::none},
-            {CallState::Error, CallReport::idle},
-            {CallState::Released, CallReport::idle},
+            {CallState::Idle, CallReport::none},           {CallState::IncomingReceived, CallReport::incoming},
+            {CallState::PushIncomingReceived, CallReport::incoming}, {CallState::IncomingEarlyMedia, CallReport::none},
+            {CallState::OutgoingInit, CallReport::dialing}, {CallState::OutgoingEarlyMedia, CallReport::dialing},
+            {CallState::StreamsRunning, CallReport::connected}, {CallState::Paused, CallReport::none},
+            {CallState::PausedByRemote, CallReport::none},  {CallState::Referred, CallReport::none},
+            {CallState::Error, CallReport::idle},           {CallState::Released, CallReport::idle},
         };
         for (const auto &[state, report] : table)
             QTest::addRow("state %d", int(state)) << state << report;
