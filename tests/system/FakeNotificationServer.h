@@ -18,9 +18,7 @@ public:
         uint id;
         QString appName;
         uint replacesId;
-        QString icon;
-        QString summary;
-        QString body;
+        QString icon, summary, body;
         QStringList actions;
         QVariantMap hints;
         int timeout;
