@@ -68,6 +68,9 @@ DemoPeer::DemoPeer(PeerSettings settings, std::function<void(const QString &)> s
     m_core->setUseFiles(true);
     m_core->setRing("");
     m_core->setRingback("");
+    // Nor open video windows: the demo is about voice.
+    m_core->enableVideoCapture(false);
+    m_core->enableVideoDisplay(false);
     m_listener = std::make_shared<Listener>(*this);
     m_core->addListener(m_listener);
     m_core->start();

@@ -97,7 +97,7 @@ int main(int argc, char *argv[])
         std::fflush(stdout);
     };
 
-    linphone::LoggingService::get()->setLogLevel(linphone::LogLevel::Error);
+    linphone::LoggingService::get()->setLogLevel(linphone::LogLevel::Fatal);
     PeerSettings settings{extension->number, extension->password, extension->name, options.value(u"registrar"_s),
                           options.value(u"answer-after-ms"_s).toInt()};
     DemoPeer peer(settings, say);
