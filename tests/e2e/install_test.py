@@ -1,0 +1,120 @@
+#!/usr/bin/env python3
+"""Vozel installed as a distribution would install it, and opened from tel: and sip: links.
+
+`cmake --install` into a staging folder must put the program, the desktop entry, the icon and
+the AppStream metainfo where desktops look for them, in forms their validators accept. The
+desktop then opens tel: and sip: links with the installed entry, and the running Vozel takes
+the number into its dialer.
+
+Run inside tests/sandbox.sh:  install_test.py --build <build folder>
+"""
+
+import argparse
+import configparser
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import traceback
+from pathlib import Path
+
+from desktop import Application
+
+APP_ID = "br.com.vozel.Vozel"
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+def run(command, **options):
+    result = subprocess.run(command, capture_output=True, text=True, timeout=60, **options)
+    check(result.returncode == 0, f"{' '.join(map(str, command))} falhou:\n{result.stdout}{result.stderr}")
+    return result
+
+
+def installed_files(stage):
+    usr = stage / "usr"
+    files = {
+        "programa": usr / "bin/vozel",
+        "entrada": usr / f"share/applications/{APP_ID}.desktop",
+        "ícone": usr / f"share/icons/hicolor/scalable/apps/{APP_ID}.svg",
+        "metainfo": usr / f"share/metainfo/{APP_ID}.metainfo.xml",
+    }
+    for what, path in files.items():
+        check(path.is_file(), f"{what} não foi instalado em {path.relative_to(stage)}")
+    check(os.access(files["programa"], os.X_OK), "o programa instalado não é executável")
+    return files
+
+
+def check_entry(files):
+    run(["desktop-file-validate", files["entrada"]])
+    run(["appstreamcli", "validate", "--no-net", files["metainfo"]])
+    entry = configparser.ConfigParser(interpolation=None)
+    entry.optionxform = str
+    entry.read(files["entrada"], encoding="utf-8")
+    group = entry["Desktop Entry"]
+    types = set(filter(None, group["MimeType"].split(";")))
+    check({"x-scheme-handler/tel", "x-scheme-handler/sip"} <= types, f"a entrada não abre tel: e sip: ({types})")
+    check(group["Exec"].split()[0] == "vozel" and "%u" in group["Exec"].split(), "Exec deve ser “vozel %u”")
+    check(group["Icon"] == APP_ID, f"o ícone da entrada ({group['Icon']}) não é o instalado")
+    metainfo = files["metainfo"].read_text(encoding="utf-8")
+    check(f'<launchable type="desktop-id">{APP_ID}.desktop</launchable>' in metainfo,
+          "a metainfo não aponta para a entrada instalada")
+
+
+def open_links(stage, files):
+    usr = stage / "usr"
+    run(["update-desktop-database", usr / "share/applications"])
+    environment = dict(os.environ,
+                       PATH=f"{usr / 'bin'}:{os.environ['PATH']}",
+                       XDG_DATA_DIRS=f"{usr / 'share'}:/usr/share",
+                       QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
+    handler = run(["gio", "mime", "x-scheme-handler/tel"], env=environment).stdout
+    check(f"{APP_ID}.desktop" in handler, f"o desktop não escolhe o Vozel para tel:\n{handler}")
+
+    vozel = subprocess.Popen([files["programa"]], env=environment,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        app = Application(vozel.pid)
+        app.find("Ligar", enabled=False)
+        for link, number in (("tel:+55-11-3333-4444", "+551133334444"), ("sip:2002@pbx.example.com", "2002")):
+            print(f"-- abrir {link}", flush=True)
+            run(["gio", "open", link], env=environment)
+            app.wait_name("label", number)
+        return 0
+    except Exception:
+        traceback.print_exc()
+        return 1
+    finally:
+        vozel.terminate()
+        try:
+            vozel.wait(10)
+        except subprocess.TimeoutExpired:
+            vozel.kill()
+            vozel.wait(5)
+
+
+def main():
+    arguments = argparse.ArgumentParser()
+    arguments.add_argument("--build", required=True)
+    build = arguments.parse_args().build
+    stage = Path(tempfile.mkdtemp(prefix="vozel-install."))
+    try:
+        print("-- cmake --install", flush=True)
+        run(["cmake", "--install", build, "--prefix", "/usr"], env=dict(os.environ, DESTDIR=str(stage)))
+        files = installed_files(stage)
+        print("-- validar a entrada e a metainfo", flush=True)
+        check_entry(files)
+        return open_links(stage, files)
+    except AssertionError as failure:
+        print(f"FALHOU: {failure}", file=sys.stderr)
+        return 1
+    finally:
+        shutil.rmtree(stage, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
