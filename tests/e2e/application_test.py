@@ -16,6 +16,8 @@ import time
 import traceback
 from pathlib import Path
 
+# Nothing is written into the source tree.
+sys.dont_write_bytecode = True
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "demo"))
 
 from demo_pbx import DemoPbx  # noqa: E402

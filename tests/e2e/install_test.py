@@ -19,7 +19,8 @@ import tempfile
 import traceback
 from pathlib import Path
 
-from desktop import Application
+sys.dont_write_bytecode = True  # nothing is written into the source tree
+from desktop import Application  # noqa: E402
 
 APP_ID = "br.com.vozel.Vozel"
 
