@@ -1,5 +1,7 @@
 #include "model/VozelModel.h"
 
+#include "model/FailureOf.h"
+
 #include <QPointer>
 
 namespace vozel {
@@ -91,12 +93,7 @@ QCoro::Task<> VozelModel::connectAccount(SIPAccount account)
         co_return;
     }
     QPointer<VozelModel> self(this);
-    std::optional<QString> failure;
-    try {
-        co_await m_services.engine->start(account);
-    } catch (const Failure &error) {
-        failure = error.description();
-    }
+    const auto failure = co_await failureOf(m_services.engine->start(account));
     if (!self)
         co_return;
     if (failure) {

@@ -1,6 +1,7 @@
 #include "model/VozelModel.h"
 
 #include "model/DialString.h"
+#include "model/FailureOf.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -48,12 +49,7 @@ QCoro::Task<> VozelModel::call()
     const QString number = m_number;
     const quint64 endsBefore = m_callEnds;
     QPointer<VozelModel> self(this);
-    std::optional<QString> failure;
-    try {
-        co_await m_services.engine->call(number);
-    } catch (const Failure &error) {
-        failure = error.description();
-    }
+    const auto failure = co_await failureOf(m_services.engine->call(number));
     if (!self)
         co_return;
     if (failure) {
@@ -116,12 +112,7 @@ void VozelModel::toggleSpeaker()
 QCoro::Task<bool> VozelModel::beginAttendedTransfer(QString target)
 {
     QPointer<VozelModel> self(this);
-    std::optional<QString> failure;
-    try {
-        co_await m_services.engine->beginAttendedTransfer(target);
-    } catch (const Failure &error) {
-        failure = error.description();
-    }
+    const auto failure = co_await failureOf(m_services.engine->beginAttendedTransfer(target));
     if (!self)
         co_return false;
     if (failure) {
