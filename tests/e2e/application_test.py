@@ -33,18 +33,18 @@ def step(title):
 def dial(app, number):
     for digit in number:
         app.press(digit)
-    app.wait_name("label", number)
+    app.wait_label(number)
     app.press("Ligar")
 
 
 def provision(app, pbx):
     step("configurar o ramal 2001 pelo link de provisionamento")
-    app.wait_name("label", "Configure seu ramal")
+    app.wait_label("Configure seu ramal")
     app.press("Configurações")
     app.type_into("Nome da conta (ex.: Zarko, Loja Sul)", "Demo")
     app.type_into("Cole o endereço do QR Code", pbx.link)
     app.press("Configurar ramal")
-    app.wait_name("label", "Conectado", timeout=SIP_WAIT)
+    app.wait_label("Conectado", timeout=SIP_WAIT)
     app.press("Concluir")
     app.wait_gone("Concluir")
 
@@ -88,9 +88,10 @@ def incoming_call(app, pbx):
     mark = peer.mark()
     peer.send("ligar 2001")
     panel = "Chamada recebida"
-    app.wait_name("label", "2002", window=panel, timeout=SIP_WAIT)
-    app.wait_name("label", "Recepção", window=panel)
-    app.wait_name("label", origin, window=panel, timeout=SIP_WAIT)
+    app.wait_label("2002", window=panel, timeout=SIP_WAIT)
+    caller_name = next(e["name"] for e in pbx.plan["extensions"] if e["number"] == "2002")
+    app.wait_label(caller_name, window=panel)
+    app.wait_label(origin, window=panel, timeout=SIP_WAIT)
     app.press("Atender", window=panel)
     peer.wait_for(r"em ligação com 2001", SIP_WAIT, mark)
     app.wait_gone("Atender")
@@ -132,9 +133,9 @@ def main():
         pbx.start()
         step("abrir o Vozel")
         environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
-        app_log = open(pbx.work / "vozel.log", "w", encoding="utf-8")
-        app_process = subprocess.Popen([str(build / "src/app/vozel")], env=environment,
-                                       stdout=app_log, stderr=subprocess.STDOUT)
+        with open(pbx.work / "vozel.log", "w", encoding="utf-8") as app_log:
+            app_process = subprocess.Popen([str(build / "src/app/vozel")], env=environment,
+                                           stdout=app_log, stderr=subprocess.STDOUT)
         app = Application(app_process.pid)
 
         started = time.monotonic()

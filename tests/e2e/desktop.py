@@ -95,8 +95,9 @@ class Application:
     def wait_gone(self, name, role=None, window=None, timeout=10):
         wait_until(lambda: not self.has(name, role, window), timeout, f"sumir “{name}”")
 
-    def wait_name(self, role, name, window=None, timeout=10):
-        return self.find(name, role, window, timeout, enabled=False)
+    def wait_label(self, text, window=None, timeout=10):
+        """A showing text with exactly this content."""
+        return self.find(text, "label", window, timeout, enabled=False)
 
     def press(self, name, role="push button", window=None, timeout=10, opens=None):
         """Clicks the control. With `opens` (a window title), waits for that window and clicks

@@ -84,7 +84,7 @@ def open_links(stage, files):
         for link, number in (("tel:+55-11-3333-4444", "+551133334444"), ("sip:2002@pbx.example.com", "2002")):
             print(f"-- abrir {link}", flush=True)
             run(["gio", "open", link], env=environment)
-            app.wait_name("label", number)
+            app.wait_label(number)
         return 0
     except Exception:
         traceback.print_exc()
