@@ -48,6 +48,8 @@ Window {
     component CallButton: Button {
         id: button
         property color tint
+        // Qt Quick Controls 2 buttons ignore a screen reader's press action in Qt 6.4.
+        Accessible.onPressAction: if (enabled) clicked()
         Layout.fillWidth: true
         Layout.preferredWidth: 1
         Layout.preferredHeight: 44

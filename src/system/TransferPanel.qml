@@ -102,6 +102,7 @@ Window {
                 Layout.preferredWidth: 1
                 Layout.preferredHeight: 40
                 text: "Cancelar"
+                Accessible.onPressAction: clicked()
                 onClicked: panel.cancelRequested()
             }
 
@@ -111,6 +112,7 @@ Window {
                 Layout.preferredWidth: 1
                 Layout.preferredHeight: 40
                 text: "Ligar"
+                Accessible.onPressAction: clicked()
                 highlighted: true
                 onClicked: panel.confirmRequested()
             }

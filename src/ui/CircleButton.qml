@@ -18,6 +18,8 @@ Button {
     padding: 0
     focusPolicy: Qt.TabFocus
     Accessible.name: text
+    // Qt Quick Controls 2 buttons ignore a screen reader's press action in Qt 6.4.
+    Accessible.onPressAction: if (enabled) clicked()
     display: AbstractButton.IconOnly
 
     contentItem: Symbol {

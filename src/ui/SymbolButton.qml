@@ -15,6 +15,8 @@ Button {
 
     focusPolicy: Qt.TabFocus
     Accessible.name: text
+    // Qt Quick Controls 2 buttons ignore a screen reader's press action in Qt 6.4.
+    Accessible.onPressAction: if (enabled) clicked()
     opacity: enabled ? 1 : 0.45
 
     contentItem: RowLayout {

@@ -34,23 +34,36 @@ ScriptedReply ScriptedReply::json(int status, const QByteArray &body)
 
 ScriptedReply ScriptedReply::text(int status, const QByteArray &body, const QByteArray &contentType)
 {
-    return {.status = status, .body = body, .headers = {{"Content-Type", contentType}}};
+    ScriptedReply reply;
+    reply.status = status;
+    reply.body = body;
+    reply.headers = {{"Content-Type", contentType}};
+    return reply;
 }
 
 ScriptedReply ScriptedReply::redirect(int status, const QUrl &location)
 {
-    return {.status = status, .headers = {{"Location", location.toEncoded()}}};
+    ScriptedReply reply;
+    reply.status = status;
+    reply.headers = {{"Location", location.toEncoded()}};
+    return reply;
 }
 
 ScriptedReply ScriptedReply::silence()
 {
-    return {.silent = true};
+    ScriptedReply reply;
+    reply.silent = true;
+    return reply;
 }
 
 ScriptedReply ScriptedReply::rawBytes(const QByteArray &bytes, const QByteArray &trickledBody,
                                       std::chrono::milliseconds trickle)
 {
-    return {.body = trickledBody, .raw = bytes, .trickle = trickle};
+    ScriptedReply reply;
+    reply.body = trickledBody;
+    reply.raw = bytes;
+    reply.trickle = trickle;
+    return reply;
 }
 
 ScriptedReply ScriptedReply::withHeader(const QByteArray &name, const QByteArray &value) const
