@@ -209,6 +209,8 @@ private:
     bool saveCollection(const SIPAccountCollection &collection);
     // Named apart from QObject::connect, which a member called connect would hide.
     QCoro::Task<> connectAccount(SIPAccount account);
+    // Saves a changed collection, shows it, and connects its new active account in place of the old one.
+    QCoro::Task<bool> storeAndConnect(SIPAccountCollection updated, SIPAccount account);
 
     void setRegistration(const RegistrationState &state);
     void setCallState(const VozelCallState &state);

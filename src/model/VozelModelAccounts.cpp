@@ -104,6 +104,17 @@ QCoro::Task<> VozelModel::connectAccount(SIPAccount account)
     refreshAudioDevices();
 }
 
+QCoro::Task<bool> VozelModel::storeAndConnect(SIPAccountCollection updated, SIPAccount account)
+{
+    if (!saveCollection(updated))
+        co_return false;
+    m_accountCollection = updated;
+    publishAccounts();
+    m_services.engine->stop();
+    co_await connectAccount(account);
+    co_return true;
+}
+
 QCoro::Task<> VozelModel::selectAccount(QUuid id)
 {
     if (m_activeAccountID == id || !beginAccountChange())
@@ -152,13 +163,7 @@ QCoro::Task<bool> VozelModel::configure(QString qrValue, std::optional<QString> 
     }
     SIPAccountCollection updated = m_accountCollection;
     updated.save(account, std::nullopt, accountName);
-    if (!saveCollection(updated))
-        co_return false;
-    m_accountCollection = updated;
-    publishAccounts();
-    m_services.engine->stop();
-    co_await connectAccount(account);
-    co_return true;
+    co_return co_await storeAndConnect(updated, account);
 }
 
 QCoro::Task<bool> VozelModel::saveManualAccount(ManualAccountEntry entry)
@@ -185,13 +190,7 @@ QCoro::Task<bool> VozelModel::saveManualAccount(ManualAccountEntry entry)
     };
     SIPAccountCollection updated = m_accountCollection;
     updated.save(account, entry.replacing, entry.nickname);
-    if (!saveCollection(updated))
-        co_return false;
-    m_accountCollection = updated;
-    publishAccounts();
-    m_services.engine->stop();
-    co_await connectAccount(account);
-    co_return true;
+    co_return co_await storeAndConnect(updated, account);
 }
 
 QCoro::Task<> VozelModel::setRegistrationEnabled(bool enabled)
