@@ -8,13 +8,20 @@ using namespace Qt::StringLiterals;
 
 namespace {
 constexpr qint64 usualLifetimeSeconds = 600;
+
+// Percent-encodes what the user part of a SIP URI may not hold as it is; the characters
+// RFC 3261 allows there besides letters, digits and "-._~" stay, and so does the space.
+QString escapedUser(const QString &user)
+{
+    return QString::fromLatin1(user.toUtf8().toPercentEncoding("!*'()&=+$,;?/ "));
 }
+} // namespace
 
 QString callTarget(const QString &dialled, const QString &host)
 {
-    if (dialled.contains(u'@'))
-        return u"sip:"_s + dialled;
-    return u"sip:"_s + dialled + u'@' + host;
+    if (const auto at = dialled.lastIndexOf(u'@'); at >= 0)
+        return u"sip:"_s + escapedUser(dialled.left(at)) + dialled.mid(at);
+    return u"sip:"_s + escapedUser(dialled) + u'@' + host;
 }
 
 QString identityUri(const SIPAccount &account)

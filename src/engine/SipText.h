@@ -8,9 +8,10 @@
 
 namespace vozel::sip {
 
-// The request URI for a dialled text: used as it is when it names a domain ("2002@pbx"),
-// otherwise the account's own domain is added. Nothing is trimmed or escaped: the stack's
-// parser has the last word on what the user typed.
+// The request URI for a dialled text: the account's own domain is added unless the text names
+// one ("2002@pbx"). The user part is escaped as SIP requires, so feature codes reach the PBX
+// ("*21*2003#" goes out as "*21*2003%23"). Nothing is trimmed, and spaces stay as typed: the
+// stack's parser refuses them with a clear line rather than calling a number nobody has.
 QString callTarget(const QString &dialled, const QString &host);
 
 // "sip:<extension>@<host>", the address the account registers.
