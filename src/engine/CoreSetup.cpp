@@ -63,6 +63,13 @@ std::shared_ptr<linphone::Core> createCore(const QString &dataFolder)
     return core;
 }
 
+void trustCertificateAuthorities(linphone::Core &core, const QString &pemFile)
+{
+    core.setRootCa(QFile::encodeName(pemFile).toStdString());
+    core.verifyServerCertificates(true);
+    core.verifyServerCn(true);
+}
+
 void applyCallSettings(linphone::Core &core)
 {
     core.enableIpv6(false);

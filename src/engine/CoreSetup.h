@@ -21,6 +21,10 @@ QString defaultDataFolder();
 // Throws when the stack cannot create the core.
 std::shared_ptr<linphone::Core> createCore(const QString &dataFolder);
 
+// TLS servers are trusted only when a certificate authority of `pemFile` signed their
+// certificate for the name the account gives.
+void trustCertificateAuthorities(linphone::Core &core, const QString &pemFile);
+
 // How every call sounds and identifies itself.
 void applyCallSettings(linphone::Core &core);
 

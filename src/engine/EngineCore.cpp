@@ -2,6 +2,7 @@
 
 #include "engine/CoreEvents.h"
 #include "engine/CoreSetup.h"
+#include "engine/CoreShutdown.h"
 #include "engine/EngineErrors.h"
 #include "engine/EngineLog.h"
 #include "engine/EventMapping.h"
@@ -33,7 +34,7 @@ EngineCore::~EngineCore()
     // Unregister now rather than whenever the last reference to the core goes.
     if (m_core) {
         m_core->removeListener(m_listener);
-        m_core->stop();
+        shutDownInBackground(std::move(m_core));
     }
 }
 
@@ -44,6 +45,7 @@ void EngineCore::start(const SIPAccount &account)
     routeStackLogToFile();
 
     const auto core = createCore(m_environment.dataFolder);
+    trustCertificateAuthorities(*core, m_environment.trustedCertificates);
     applyCallSettings(*core);
     const auto natPolicy = applyNatPolicy(*core, m_environment.stunServer);
     const auto listener = std::make_shared<CoreEvents>(weak_from_this());
@@ -65,9 +67,11 @@ void EngineCore::start(const SIPAccount &account)
 void EngineCore::addAccount(const SIPAccount &account, const std::shared_ptr<linphone::NatPolicy> &natPolicy)
 {
     const auto factory = linphone::Factory::get();
-    const std::string user = account.authUser.toStdString();
-    // No realm and no domain: the credentials answer whatever realm the PBX challenges with.
-    m_core->addAuthInfo(factory->createAuthInfo(user, user, account.password.toStdString(), "", "", ""));
+    // The credentials belong to the identity's user (the extension) and answer its challenges
+    // with the auth user as digest user name. No realm and no domain: they answer whatever
+    // realm the PBX challenges with.
+    m_core->addAuthInfo(factory->createAuthInfo(account.extension.toStdString(), account.authUser.toStdString(),
+                                                account.password.toStdString(), "", "", ""));
 
     const auto params = m_core->createAccountParams();
     const QString identityText = identityUri(account);
@@ -98,7 +102,7 @@ void EngineCore::stop()
     if (m_core) {
         if (m_listener)
             m_core->removeListener(m_listener);
-        m_core->stop();
+        shutDownInBackground(std::move(m_core));
     }
     m_core.reset();
     m_listener.reset();
@@ -230,7 +234,11 @@ void EngineCore::registrationChanged(linphone::RegistrationState state, const st
     const bool refreshing = std::exchange(m_refreshingRegistration, false);
     if (refreshing && state == linphone::RegistrationState::None)
         return;
-    reportRegistration(registrationStateFor(state, message));
+    const bool overTls = m_configuredAccount && m_configuredAccount->transport.compare(u"tls", Qt::CaseInsensitive) == 0;
+    if (overTls && state == linphone::RegistrationState::Failed && message == "io error")
+        reportRegistration(RegistrationState::failed(secureConnectionFailed().description()));
+    else
+        reportRegistration(registrationStateFor(state, message));
 }
 
 void EngineCore::callStateChanged(const std::shared_ptr<linphone::Call> &call, CallState state)

@@ -14,7 +14,11 @@ struct EngineEnvironment {
     QDBusConnection systemBus;
     // Where the core keeps its databases.
     QString dataFolder;
+    // The certificate authorities (one PEM file) that vouch for a TLS registrar.
+    QString trustedCertificates;
 
+    // The system's store, where update-ca-certificates also puts a company's own CA. Nothing
+    // at run time chooses another file: only tests construct an environment of their own.
     static EngineEnvironment standard();
 };
 

@@ -49,4 +49,10 @@ PlatformError transferNotAccepted()
     return PlatformError(u"Não foi possível concluir a transferência."_s);
 }
 
+PlatformError secureConnectionFailed()
+{
+    return PlatformError(u"Não foi possível abrir a conexão segura (TLS) com o servidor: o certificado dele não é "
+                         u"confiável ou ele não atende nessa porta."_s);
+}
+
 } // namespace vozel::sip

@@ -17,5 +17,8 @@ PlatformError answerFailed();
 PlatformError dtmfNotSent();
 PlatformError holdFailed();
 PlatformError transferNotAccepted();
+// A TLS registrar the stack could not talk to: its certificate is not vouched for by a trusted
+// authority, or nothing answers TLS there. The stack tells the two apart only in its log.
+PlatformError secureConnectionFailed();
 
 } // namespace vozel::sip

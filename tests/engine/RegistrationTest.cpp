@@ -4,6 +4,7 @@
 #include "support/EngineRecorder.h"
 #include "support/TestPbx.h"
 #include "engine/EngineCore.h"
+#include "engine/EngineErrors.h"
 #include "engine/PJSIPEngine.h"
 
 #include <linphone++/nat_policy.hh>
@@ -14,6 +15,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <optional>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -55,6 +59,26 @@ private:
     int m_saved = -1;
     QString m_path;
 };
+
+// The longest time the event loop went without turning while `action` ran and for three
+// seconds after it (the old core's shutdown included).
+template <typename Action>
+qint64 longestStallDuring(Action &&action)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        longest = std::max(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    probe.start(5);
+    action();
+    QTest::qWait(3000);
+    return longest;
+}
 
 } // namespace
 
@@ -105,6 +129,47 @@ private slots:
                      qPrintable(report));
     }
 
+    // 2004 authenticates as u2004. Kamailio logs each request and each accepted registration
+    // with its digest user name.
+    void registersTheWayTheRegistrarAsks_data()
+    {
+        QTest::addColumn<int>("tls");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("auth user other than the extension")
+            << int(TestPbx::Tls::none) << u"registration connected"_s << u"register 2004 as u2004"_s;
+        QTest::newRow("TLS server vouched for by a trusted CA") << int(TestPbx::Tls::signedByTestCa)
+                                                                 << u"registration connected"_s
+                                                                 << u"request REGISTER sip:127.0.0.1 over tls"_s;
+        QTest::newRow("TLS server nobody vouches for")
+            << int(TestPbx::Tls::selfSigned) << u"registration failed: "_s + sip::secureConnectionFailed().description()
+            << QString();
+    }
+    void registersTheWayTheRegistrarAsks()
+    {
+        QFETCH(int, tls);
+        QFETCH(QString, outcome);
+        QFETCH(QString, logged);
+        std::optional<TestPbx> tlsPbx;
+        if (TestPbx::Tls(tls) != TestPbx::Tls::none)
+            tlsPbx.emplace(pbxExtensions, TestPbx::Tls(tls));
+        TestPbx &pbx = tlsPbx ? *tlsPbx : *m_pbx;
+        PJSIPEngine engine(testEnvironment(pbx, m_data));
+        EngineRecorder recorder(engine);
+        SIPAccount account = accountOn(pbx, u"2004"_s);
+        account.authUser = u"u2004"_s;
+        if (tlsPbx) {
+            account.transport = u"tls"_s;
+            account.port = pbx.tlsPort();
+        }
+        QCOMPARE(finish(engine.start(account)), std::nullopt);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), outcome, 5000);
+        if (logged.isNull())
+            QVERIFY2(!pbx.log().contains(u"request REGISTER"_s), qPrintable(pbx.log()));
+        else
+            QVERIFY2(pbx.log().contains(logged), qPrintable(pbx.log()));
+    }
+
     void aDestroyedEngineReportsNothingMore()
     {
         auto engine = std::make_unique<PJSIPEngine>(testEnvironment(*m_pbx, m_data));
@@ -152,6 +217,22 @@ private slots:
         QVERIFY(engine.implementation().ticks() > 50);
         engine.stop();
         QCOMPARE(recorder.reports.mid(recorder.reports.size() - 3), stopReports);
+    }
+
+    void switchingAwayFromASilentRegistrarKeepsTheWindowResponsive()
+    {
+        TestPbx silent(pbxExtensions);
+        PJSIPEngine engine(testEnvironment(silent, m_data));
+        EngineRecorder recorder(engine);
+        QCOMPARE(finish(engine.start(accountOn(silent))), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"registration connected"_s), 5000);
+        silent.setAnswering(false);
+        const qint64 stopping = longestStallDuring([&] { engine.stop(); });
+        const qint64 starting = longestStallDuring([&] { QCOMPARE(finish(engine.start(accountOn(*m_pbx))), std::nullopt); });
+        silent.setAnswering(true);
+        qInfo("longest stall: %lld ms stopping, %lld ms starting another account", stopping, starting);
+        QVERIFY(stopping < 100);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"registration connected"_s, 5000);
     }
 
     void restartingStopsTheOldCoreFirstAndKeepsOneTimer()

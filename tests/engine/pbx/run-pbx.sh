@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Runs the test PBX in the foreground until it is sent SIGTERM.
-#   run-pbx.sh <work-folder> <port> <extension:password>...
-# Listens on 127.0.0.1:<port> for UDP and TCP; every extension may register and call.
+#   run-pbx.sh <work-folder> <port> <extension:password[:auth user]>...
+# Listens on 127.0.0.1:<port> for UDP and TCP; every extension may register and call, with its
+# auth user (the extension itself when none is given) as digest user name.
+# With PBX_TLS_PORT and PBX_TLS_CERTIFICATE (signed or self-signed) in the environment it also
+# listens for TLS on that port; a signed certificate comes from the test CA <work-folder>/ca.pem.
 set -euo pipefail
-[ $# -ge 3 ] || { echo "usage: $0 <work-folder> <port> <extension:password>..." >&2; exit 2; }
+[ $# -ge 3 ] || { echo "usage: $0 <work-folder> <port> <extension:password[:auth user]>..." >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
 work=$1 port=$2
 shift 2
@@ -11,15 +14,32 @@ shift 2
 db=$work/db
 mkdir -p "$db"
 # Unused credential columns must be nullable or db_text refuses the rows.
-echo 'id(int,auto) username(string) domain(string,null) password(string) ha1(string,null) ha1b(string,null)' >"$db/subscriber"
+echo 'id(int,auto) username(string) domain(string,null) password(string) ha1(string,null) ha1b(string,null) extension(string)' >"$db/subscriber"
 id=1
 for entry in "$@"; do
-  echo "$id:${entry%%:*}::${entry#*:}::" >>"$db/subscriber"
+  IFS=: read -r extension password auth_user <<<"$entry"
+  echo "$id:${auth_user:-$extension}::$password:::$extension" >>"$db/subscriber"
   id=$((id + 1))
 done
 printf '%s\n' 'id(int,auto) table_name(string) table_version(int)' '1:version:1' '2:subscriber:7' '3:location:9' >"$db/version"
 
+tls=()
+if [ -n "${PBX_TLS_PORT:-}" ]; then
+  key() { openssl req -newkey rsa:2048 -nodes -keyout "$work/$1.key" "${@:2}"; }
+  server=(-subj /CN=127.0.0.1 -addext subjectAltName=DNS:127.0.0.1,IP:127.0.0.1)
+  key ca -x509 -days 2 -subj "/CN=Vozel test CA" -out "$work/ca.pem" 2>/dev/null
+  if [ "$PBX_TLS_CERTIFICATE" = signed ]; then
+    key server "${server[@]}" -out "$work/server.csr" 2>/dev/null
+    openssl x509 -req -in "$work/server.csr" -CA "$work/ca.pem" -CAkey "$work/ca.key" -CAcreateserial \
+      -days 2 -copy_extensions copy -out "$work/server.pem" 2>/dev/null
+  else
+    key server -x509 -days 2 "${server[@]}" -out "$work/server.pem" 2>/dev/null
+  fi
+  tls=(-A WITH_TLS -A "PBX_TLS_KEY=\"$work/server.key\"" -A "PBX_TLS_CERT=\"$work/server.pem\""
+       -l "tls:127.0.0.1:$PBX_TLS_PORT")
+fi
+
 exec kamailio -DD -E -m 32 -M 4 -f "$here/kamailio.cfg" \
-  -A "PBX_DB_URL=\"text://$db\"" \
+  -A "PBX_DB_URL=\"text://$db\"" "${tls[@]}" \
   -l "udp:127.0.0.1:$port" -l "tcp:127.0.0.1:$port" \
   -Y "$work/runtime" -P "$work/kamailio.pid"

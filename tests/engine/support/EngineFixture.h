@@ -14,7 +14,9 @@ namespace vozel::test {
 using namespace Qt::StringLiterals;
 
 // The extensions every engine test's PBX knows.
-inline const QStringList pbxExtensions = {u"2001:senha-2001"_s, u"2002:senha-2002"_s, u"2003:senha-2003"_s};
+// 2004 authenticates as u2004.
+inline const QStringList pbxExtensions = {u"2001:senha-2001"_s, u"2002:senha-2002"_s, u"2003:senha-2003"_s,
+                                          u"2004:senha-2004:u2004"_s};
 
 inline SIPAccount accountOn(const TestPbx &pbx, const QString &extension = u"2001"_s,
                             const QString &password = {})
@@ -24,10 +26,10 @@ inline SIPAccount accountOn(const TestPbx &pbx, const QString &extension = u"200
 }
 
 // An engine environment for tests: STUN answered by the test PBX, a scratch folder for the
-// core's databases, and no system bus.
+// core's databases, no system bus, and the PBX's test CA as the only trusted one.
 inline EngineEnvironment testEnvironment(const TestPbx &pbx, const QTemporaryDir &folder)
 {
-    return {pbx.stunServer(), QDBusConnection(u"no-system-bus"_s), folder.path()};
+    return {pbx.stunServer(), QDBusConnection(u"no-system-bus"_s), folder.path(), pbx.testCa()};
 }
 
 // Runs an engine operation to its end and gives back the failure it threw, if any.

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QNetworkDatagram>
 #include <QRandomGenerator>
 #include <QTcpServer>
@@ -15,10 +16,10 @@ namespace vozel::test {
 
 using namespace Qt::StringLiterals;
 
-TestPbx::TestPbx(QStringList extensions)
+TestPbx::TestPbx(QStringList extensions, Tls tls)
 {
     for (int attempt = 0; attempt < 3; ++attempt) {
-        if (launch(extensions))
+        if (launch(extensions, tls))
             return;
     }
     qWarning("The test PBX did not start:\n%s", qPrintable(log()));
@@ -41,6 +42,20 @@ QString TestPbx::log()
     return m_log;
 }
 
+void TestPbx::setAnswering(bool answering)
+{
+    const qint64 pid = m_process.processId();
+    if (pid <= 0)
+        return;
+    QFile children(u"/proc/%1/task/%1/children"_s.arg(pid));
+    QList<QByteArray> pids = children.open(QIODevice::ReadOnly) ? children.readAll().split(' ') : QList<QByteArray>();
+    pids << QByteArray::number(pid);
+    for (const QByteArray &each : pids) {
+        if (!each.trimmed().isEmpty())
+            ::kill(pid_t(each.toLongLong()), answering ? SIGCONT : SIGSTOP);
+    }
+}
+
 quint16 TestPbx::freePort()
 {
     for (;;) {
@@ -53,7 +68,7 @@ quint16 TestPbx::freePort()
     }
 }
 
-bool TestPbx::launch(const QStringList &extensions)
+bool TestPbx::launch(const QStringList &extensions, Tls tls)
 {
     if (m_process.state() != QProcess::NotRunning) {
         m_process.kill();
@@ -61,7 +76,15 @@ bool TestPbx::launch(const QStringList &extensions)
     }
     m_port = freePort();
     const QString work = m_work.path() + u"/run-"_s + QString::number(m_port);
+    m_workFolder = work;
     QDir().mkpath(work + u"/runtime"_s);
+    if (tls != Tls::none) {
+        m_tlsPort = freePort();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"PBX_TLS_PORT"_s, QString::number(m_tlsPort));
+        environment.insert(u"PBX_TLS_CERTIFICATE"_s, tls == Tls::selfSigned ? u"self-signed"_s : u"signed"_s);
+        m_process.setProcessEnvironment(environment);
+    }
 
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     // Kamailio goes when the test process goes, even when the test crashes.
