@@ -33,6 +33,15 @@ class CallsTest : public QObject {
         return calls;
     }
 
+    void registerOver(const QString &transport)
+    {
+        SIPAccount account = accountOn(m_rig->pbx);
+        account.transport = transport;
+        const auto mark = recorder().reports.size();
+        QCOMPARE(finish(engine().start(account)), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder().since(mark).contains(u"registration connected"_s), 5000);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -75,6 +84,22 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(recorder().since(mark), QStringList());
         QVERIFY(!peer().hasCall());
+    }
+
+    // Kamailio logs the request URI of every request it receives.
+    void featureCodesReachThePbxEscaped()
+    {
+        for (const QString &code : {u"#"_s, u"*21*2003#"_s}) {
+            const auto mark = recorder().reports.size();
+            QCOMPARE(finish(engine().call(code)), std::nullopt);
+            QTRY_COMPARE_WITH_TIMEOUT(callReportsSince(mark), QStringList({u"call dialing "_s + code, u"call idle"_s}), 5000);
+        }
+        connectIncomingCall();
+        QCOMPARE(finish(engine().beginAttendedTransfer(u"#9"_s)), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(m_rig->pbx.log().contains(u"request INVITE sip:%239@"_s), 5000);
+        const QString log = m_rig->pbx.log();
+        QVERIFY2(log.contains(u"request INVITE sip:%23@"_s) && log.contains(u"request INVITE sip:*21*2003%23@"_s),
+                 qPrintable(log));
     }
 
     void incomingCallIsAnsweredAndEndedByTheUser()
@@ -134,14 +159,22 @@ private slots:
 
     void renewingTheRegistrationKeepsTheCallGoing()
     {
-        connectIncomingCall();
-        const auto mark = recorder().reports.size();
-        engine().implementation().refreshRegistration();
-        QTRY_VERIFY_WITH_TIMEOUT(recorder().since(mark).contains(u"registration connected"_s), 3000);
-        QTest::qWait(500);
-        QVERIFY2(!recorder().since(mark).contains(u"call idle"_s), qPrintable(recorder().since(mark).join(u", "_s)));
-        QCOMPARE(peer().callState(), CallState::StreamsRunning);
-        QCOMPARE(m_rig->calls(), 1);
+        for (const QString &transport : {u"udp"_s, u"tcp"_s}) {
+            registerOver(transport);
+            connectIncomingCall();
+            const auto mark = recorder().reports.size();
+            engine().implementation().refreshRegistration();
+            QTRY_VERIFY_WITH_TIMEOUT(recorder().since(mark).contains(u"registration connected"_s), 3000);
+            QTest::qWait(1000);
+            QVERIFY2(!recorder().since(mark).contains(u"call idle"_s), qPrintable(transport + recorder().since(mark).join(u", "_s)));
+            QCOMPARE(peer().callState(), CallState::StreamsRunning);
+            QCOMPARE(m_rig->calls(), 1);
+            // The dialog still works: the BYE reaches the other side.
+            engine().endCall();
+            QTRY_VERIFY_WITH_TIMEOUT(!peer().hasCall(), 5000);
+        }
+        QVERIFY(m_rig->pbx.log().contains(u"request REGISTER sip:127.0.0.1 over tcp"_s));
+        registerOver(u"udp"_s);
     }
 
     void dtmfTravelsAsTelephoneEvents()
