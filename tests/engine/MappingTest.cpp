@@ -16,7 +16,6 @@ using namespace vozel::sip;
 using namespace Qt::StringLiterals;
 using CallState = linphone::Call::State;
 
-Q_DECLARE_METATYPE(linphone::RegistrationState)
 Q_DECLARE_METATYPE(linphone::Call::State)
 Q_DECLARE_METATYPE(vozel::sip::CallReport)
 Q_DECLARE_METATYPE(vozel::sip::DeviceKind)
@@ -25,29 +24,6 @@ class MappingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void registrationStates_data()
-    {
-        QTest::addColumn<linphone::RegistrationState>("state");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<RegistrationState>("expected");
-        using L = linphone::RegistrationState;
-        QTest::newRow("none") << L::None << u"x"_s << RegistrationState::notConfigured();
-        QTest::newRow("progress") << L::Progress << u"Refresh registration"_s << RegistrationState::connecting();
-        QTest::newRow("ok") << L::Ok << u"Registration successful"_s << RegistrationState::connected();
-        QTest::newRow("cleared") << L::Cleared << u"Unregistration done"_s << RegistrationState::notConfigured();
-        QTest::newRow("failed keeps the message") << L::Failed << u"Unauthorized"_s
-                                                  << RegistrationState::failed(u"Unauthorized"_s);
-    }
-    void registrationStates()
-    {
-        QFETCH(linphone::RegistrationState, state);
-        QFETCH(QString, message);
-        QFETCH(RegistrationState, expected);
-        const RegistrationState mapped = registrationStateFor(state, message.toStdString());
-        QCOMPARE(mapped.kind, expected.kind);
-        QCOMPARE(mapped.message, expected.message);
-    }
-
     void callStates_data()
     {
         QTest::addColumn<CallState>("state");
@@ -116,26 +92,6 @@ private slots:
         QCOMPARE(callTarget(dialled, u"192.0.2.10"_s), target);
     }
 
-    void accountAddresses_data()
-    {
-        QTest::addColumn<QString>("transport");
-        QTest::addColumn<QString>("registrar");
-        QTest::newRow("udp") << u"udp"_s << u"sip:192.0.2.10:5060;transport=udp"_s;
-        QTest::newRow("capitals") << u"TLS"_s << u"sip:192.0.2.10:5060;transport=tls"_s;
-    }
-    void accountAddresses()
-    {
-        QFETCH(QString, transport);
-        QFETCH(QString, registrar);
-        SIPAccount account;
-        account.extension = u"2001"_s;
-        account.host = u"192.0.2.10"_s;
-        account.port = 5060;
-        account.transport = transport;
-        QCOMPARE(identityUri(account), u"sip:2001@192.0.2.10"_s);
-        QCOMPARE(registrarUri(account), registrar);
-    }
-
     void registrationLifetimes_data()
     {
         QTest::addColumn<qint64>("requested");
@@ -150,22 +106,6 @@ private slots:
         QFETCH(qint64, requested);
         QFETCH(int, lifetime);
         QCOMPARE(registrationLifetime(requested), lifetime);
-    }
-
-    void dtmfKeys_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<std::optional<char>>("digit");
-        for (const char key : "0123456789*#"_ba)
-            QTest::addRow("key %c", key) << QString(QChar(key)) << std::optional<char>(key);
-        for (const QString &refused : {u"A"_s, u"D"_s, u"d"_s, u"12"_s, u""_s, u" "_s, u"５"_s, u"5 "_s})
-            QTest::addRow("refused '%s'", qPrintable(refused)) << refused << std::optional<char>();
-    }
-    void dtmfKeys()
-    {
-        QFETCH(QString, text);
-        QFETCH(std::optional<char>, digit);
-        QCOMPARE(dtmfDigit(text), digit);
     }
 
     void audioDevices_data()
