@@ -43,6 +43,8 @@ void shutDownInBackground(std::shared_ptr<linphone::Core> core)
     // A core that never got on has nothing to unregister; releasing it is enough.
     if (!core || core->getGlobalState() != GlobalState::On)
         return;
+    // Calls end first, while the network is still there for their BYE.
+    core->terminateAllCalls();
     unregisterAccounts(*core);
     // A registrar that does not answer gets two seconds to confirm, as the stack would give it.
     const QDeadlineTimer unregistering(2s);
