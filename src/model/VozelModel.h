@@ -222,7 +222,7 @@ private:
     void resetPerCallFields();
     void handleIncoming(const QString &number);
     void cancelOriginLookup();
-    QCoro::Task<> lookUpOrigin(SIPAccount account, QString number, QUuid rowID, CancellationToken cancellation);
+    QCoro::Task<> lookUpOrigin(SavedSIPAccount account, QString number, QUuid rowID, CancellationToken cancellation);
 
     void loadHistory();
     void saveHistory();

@@ -162,7 +162,7 @@ QCoro::Task<bool> VozelModel::configure(QString qrValue, std::optional<QString> 
         co_return false;
     }
     SIPAccountCollection updated = m_accountCollection;
-    updated.save(account, std::nullopt, accountName);
+    updated.save(account, std::nullopt, accountName, true);
     co_return co_await storeAndConnect(updated, account);
 }
 

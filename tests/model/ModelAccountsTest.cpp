@@ -162,6 +162,7 @@ private slots:
         QCOMPARE(h.provisioning->links, QStringList{u" link "_s});
         QCOMPARE(model.savedAccounts().size(), 1);
         QCOMPARE(model.savedAccounts()[0].label(), u"Loja Sul · Ramal 2001"_s);
+        QVERIFY(model.savedAccounts()[0].provisioned);
         QCOMPARE(h.storedAccounts().accounts, model.savedAccounts());
         QCOMPARE(h.engine->operations, (QStringList{u"stop"_s, u"start 2001"_s}));
 

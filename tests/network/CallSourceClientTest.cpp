@@ -20,9 +20,10 @@ namespace {
 
 const QString endpointPath = u"/api/pabx-vozel"_s;
 
-SIPAccount activeAccount()
+// Set up by hand on the operator's PBX: the test server's host is "localhost".
+SavedSIPAccount activeAccount(const QString &host = u"pbx.localhost"_s, bool provisioned = false)
 {
-    return {u"2001"_s, u"auth-2001"_s, u"s3cret"_s, u"pbx.example.com"_s, 5060, u"udp"_s, u"Ramal 2001"_s, 600};
+    return {{}, {u"2001"_s, u"auth-2001"_s, u"s3cret"_s, host, 5060, u"udp"_s, u"Ramal 2001"_s, 600}, {}, provisioned};
 }
 
 ScriptedReply origin(const QByteArray &label)
@@ -41,9 +42,11 @@ struct Lookup {
 };
 
 Lookup lookUp(HttpsTestServer &server, const QString &caller = u"+5511987654321"_s,
-              CancellationToken cancellation = {}, SIPAccount account = activeAccount())
+              CancellationToken cancellation = {}, SavedSIPAccount account = activeAccount())
 {
-    CallSourceClient client(server.url(endpointPath), HttpsTestServer::clientConfiguration());
+    QUrl address = server.url(endpointPath);
+    address.setHost(u"localhost"_s);
+    CallSourceClient client(address, HttpsTestServer::clientConfiguration());
     QElapsedTimer clock;
     clock.start();
     const auto result = runToEnd(client.resolve(std::move(account), caller, std::move(cancellation)));
@@ -115,7 +118,7 @@ private slots:
             for (const char *absent : {"accept", "authorization", "cookie"})
                 QVERIFY2(!request.hasHeader(absent), absent);
             const QJsonObject body = QJsonDocument::fromJson(request.body).object();
-            QCOMPARE(body, (QJsonObject{{"host"_L1, u"pbx.example.com"_s},
+            QCOMPARE(body, (QJsonObject{{"host"_L1, u"pbx.localhost"_s},
                                         {"extension"_L1, u"2001"_s},
                                         {"password"_L1, u"s3cret"_s},
                                         {"caller"_L1, u"+5511987654321"_s}}));
@@ -150,13 +153,26 @@ private slots:
             QCOMPARE(QJsonDocument::fromJson(server.requests()[0].body)["caller"_L1].toString(), caller);
     }
 
-    void accountWithoutPasswordSendsNothing()
+    void passwordGoesOnlyToTheOperatorOfThePBX_data()
     {
+        QTest::addColumn<SavedSIPAccount>("account");
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("the endpoint's host") << activeAccount(u"LocalHost."_s) << true;
+        QTest::newRow("another company's PBX") << activeAccount(u"pbx.example.com"_s) << false;
+        QTest::newRow("a name that only ends alike") << activeAccount(u"evil-localhost"_s) << false;
+        QTest::newRow("from the operator's link") << activeAccount(u"pbx.example.com"_s, true) << true;
+        SavedSIPAccount withoutPassword = activeAccount();
+        withoutPassword.account.password.clear();
+        QTest::newRow("no password") << withoutPassword << false;
+    }
+
+    void passwordGoesOnlyToTheOperatorOfThePBX()
+    {
+        QFETCH(SavedSIPAccount, account);
+        QFETCH(bool, sent);
         HttpsTestServer server({origin("Matriz")});
-        SIPAccount account = activeAccount();
-        account.password.clear();
-        QCOMPARE(lookUp(server, u"2002"_s, {}, account).label, std::nullopt);
-        QCOMPARE(server.requests().size(), 0);
+        QCOMPARE(lookUp(server, u"2002"_s, {}, account).label, sent ? std::optional(u"Matriz"_s) : std::nullopt);
+        QCOMPARE(server.requests().size(), sent ? 1 : 0);
     }
 
     void endpointMustBeHttps()
