@@ -202,6 +202,7 @@ private:
     void installSystemCallCallbacks();
     void loadAccounts();
     QCoro::Task<> connectActiveAccountAtStart();
+    QCoro::Task<> settleWithKeyring();
 
     bool beginAccountChange();
     void setChangingAccount(bool changing);
@@ -265,6 +266,8 @@ private:
 
     SIPAccountCollection m_accountCollection;
     bool m_accountsLoaded = false;
+    bool m_waitingForKeyring = false;
+    bool m_saveUnsettled = false; // a save timed out, and may still land in the keyring
     std::optional<CancellationToken> m_originLookup;
     std::optional<QUuid> m_activeHistoryID;
     quint64 m_callEnds = 0; // idle reports so far; tells call() that its call already ended

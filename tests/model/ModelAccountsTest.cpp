@@ -65,14 +65,16 @@ private slots:
         QVERIFY(model.account());
     }
 
-    void unreadableStoreRefusesEveryChange()
+    void unreadableStoreIsOpenedAgainOnTheNextChange()
     {
         ModelHarness h;
         h.storeTwoAccounts();
         h.secrets->failureStatus = -25308;
         auto &model = h.start();
-        QCOMPARE(model.errorMessage(), VozelError::keychain(-25308).description());
+        QCOMPARE(model.errorMessage(), keychainMessage);
         QVERIFY(model.savedAccounts().isEmpty());
+        model.renameActiveAccount(u"Casa"_s);
+        QCOMPARE(h.secrets->writes, 0);
         QVERIFY(h.engine->operations.isEmpty());
 
         h.secrets->failureStatus = 0;
@@ -80,17 +82,21 @@ private slots:
         await(model.setRegistrationEnabled(false));
         QCOMPARE(model.errorMessage(), keychainMessage);
         QVERIFY(model.registrationEnabled());
-
-        model.setErrorMessage(QString());
-        QVERIFY(!await(model.configure(u"https://x/api/pabx-vozel?token=1"_s, std::nullopt)));
-        QCOMPARE(model.errorMessage(), keychainMessage);
-        QVERIFY(h.provisioning->links.isEmpty());
-
-        model.setErrorMessage(QString());
-        model.renameActiveAccount(u"Casa"_s);
-        QVERIFY(model.errorMessage().isEmpty());
-        QCOMPARE(h.secrets->writes, 0);
+        QCOMPARE(model.savedAccounts().size(), 2);
+        QCOMPARE(h.engine->operations, QStringList{u"start 2001"_s});
         QVERIFY(!model.changingAccount());
+    }
+
+    void aSaveThatTimedOutLeavesTheKeyringAsShown()
+    {
+        ModelHarness h;
+        const auto stored = h.storeTwoAccounts();
+        auto &model = h.start();
+        h.secrets->lateWrites = 1;
+        model.renameActiveAccount(u"Casa"_s);
+        QCOMPARE(model.errorMessage(), VozelError::keychain(SecretItemStore::timedOut).description());
+        QCOMPARE(model.savedAccounts(), stored.accounts);
+        QCOMPARE(h.storedAccounts(), stored);
     }
 
     void selectingAccountsThroughTheGate()

@@ -1,4 +1,5 @@
 #include "AccountFixtures.h"
+#include "ModelOverKeyring.h"
 #include "SecretServiceControl.h"
 
 #include "model/domain/Failure.h"
@@ -6,7 +7,9 @@
 #include "services/storage/LibsecretItemStore.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
 
 using namespace vozel;
@@ -41,11 +44,24 @@ class KeyringTest : public QObject {
         QVERIFY(m_control.isLocked(m_collection));
     }
 
+    // As the desktop's own tool writes it: another schema name and label.
+    void storeWithSecretTool(const QString &item, const QByteArray &data)
+    {
+        QProcess tool;
+        tool.start(u"secret-tool"_s, {u"store"_s, u"--label=x"_s, u"service"_s, service, u"account"_s, item});
+        tool.write(data);
+        tool.closeWriteChannel();
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), 0);
+    }
+
 private slots:
     void initTestCase()
     {
         if (!QFileInfo(QDir::homePath()).absolutePath().contains(u"/vozel-sandbox."_s))
             QSKIP("needs the throwaway keyring of tests/sandbox.sh");
+        // The unlock prompt is a program D-Bus starts: it needs the session's display.
+        QCOMPARE(QProcess::execute(u"dbus-update-activation-environment"_s, {u"DISPLAY"_s}), 0);
         m_collection = m_control.defaultCollection();
         QVERIFY(m_collection.startsWith(u"/org/freedesktop/secrets/collection/"_s));
     }
@@ -85,7 +101,7 @@ private slots:
 
     void olderItemIsMigratedOnce()
     {
-        QCOMPARE(m_items.add(service, legacyItem, olderItemData), SecretItemStore::success);
+        storeWithSecretTool(legacyItem, olderItemData);
         const auto migrated = m_store.loadCollection();
         QCOMPARE(migrated.accounts.size(), 1);
         QCOMPARE(migrated.active()->account, sampleAccount(u"3001"_s));
@@ -153,6 +169,44 @@ private slots:
         m_control.unlock(m_collection, "vozel");
         QCOMPARE(m_items.read(service, storedItem).data, stored);
         QCOMPARE(itemPaths(collectionItem).size(), storedItem == collectionItem ? 1 : 0);
+    }
+
+    void lockedKeyringIsOpenedThroughTheDesktopPrompt_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("password typed") << u"type --delay 50 vozel && xdotool key Return"_s;
+        QTest::newRow("prompt dismissed") << u"key Escape"_s;
+    }
+
+    void lockedKeyringIsOpenedThroughTheDesktopPrompt()
+    {
+        QFETCH(QString, answer);
+        const auto stored = collectionOf({u"2001"_s});
+        QCOMPARE(m_items.add(service, collectionItem, stored.toJsonData()), SecretItemStore::success);
+        lockKeyring();
+
+        QElapsedTimer clock;
+        clock.start();
+        ModelOverKeyring h;
+        QVERIFY2(clock.elapsed() < 1000, "the window waits for nobody");
+        QVERIFY(h.model->savedAccounts().isEmpty());
+        // Keys typed as on a keyboard, once the prompt shows and has taken the keyboard (it takes a
+        // moment, and tells nobody).
+        QProcess user;
+        user.start(u"sh"_s, {u"-c"_s, u"xdotool search --sync --onlyvisible --class gcr-prompter >/dev/null"
+                                      " && sleep 3 && xdotool "_s + answer});
+        QVERIFY(user.waitForFinished(20000));
+
+        if (answer.contains(u"vozel"_s)) {
+            QTRY_COMPARE(h.engine->operations, QStringList{u"start 2001"_s});
+            QCOMPARE(h.model->savedAccounts(), stored.accounts);
+            QVERIFY(h.model->errorMessage().isEmpty());
+        } else {
+            QTRY_COMPARE(h.model->errorMessage(), u"Não foi possível abrir as contas no chaveiro do sistema. "
+                                                   "Reabra o Vozel antes de alterar as configurações."_s);
+            QVERIFY(h.model->savedAccounts().isEmpty());
+            QVERIFY(m_control.isLocked(m_collection));
+        }
     }
 };
 
