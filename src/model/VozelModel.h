@@ -202,6 +202,9 @@ private:
     void installSystemCallCallbacks();
     void loadAccounts();
     QCoro::Task<> connectActiveAccountAtStart();
+    // Waits, without freezing the window, until the keyring can be read (the desktop asks the user
+    // to unlock it, or a slow keyring answers); then loads the accounts and connects, or gives the
+    // keyring back the accounts shown after a save that timed out.
     QCoro::Task<> settleWithKeyring();
 
     bool beginAccountChange();

@@ -87,18 +87,6 @@ private slots:
         QVERIFY(!model.changingAccount());
     }
 
-    void aSaveThatTimedOutLeavesTheKeyringAsShown()
-    {
-        ModelHarness h;
-        const auto stored = h.storeTwoAccounts();
-        auto &model = h.start();
-        h.secrets->lateWrites = 1;
-        model.renameActiveAccount(u"Casa"_s);
-        QCOMPARE(model.errorMessage(), VozelError::keychain(SecretItemStore::timedOut).description());
-        QCOMPARE(model.savedAccounts(), stored.accounts);
-        QCOMPARE(h.storedAccounts(), stored);
-    }
-
     void selectingAccountsThroughTheGate()
     {
         ModelHarness h;
@@ -157,6 +145,12 @@ private slots:
         model.renameActiveAccount(u"Casa"_s);
         QCOMPARE(model.savedAccounts()[1].label(), u"Ramal 2001"_s);
         QVERIFY(!model.changingAccount());
+
+        // A save that timed out may land later: the keyring gets back what is shown.
+        h.secrets->failureStatus = 0;
+        h.secrets->lateWrites = 1;
+        model.renameActiveAccount(u"Casa"_s);
+        QCOMPARE(h.storedAccounts(), stored);
     }
 
     void configureStoresProvisionedAccount()

@@ -125,54 +125,42 @@ private slots:
         }
     }
 
-    void onlyPlainNumbersAreLookedUp_data()
+    void onlyPlainNumbersOfTheOperatorsAccountsAreLookedUp_data()
     {
         QTest::addColumn<QString>("caller");
+        QTest::addColumn<SavedSIPAccount>("account");
         QTest::addColumn<bool>("lookedUp");
-        QTest::newRow("plus and 13 digits") << u"+5511987654321"_s << true;
-        QTest::newRow("32 digits") << QString(32, u'9') << true;
-        QTest::newRow("33 digits") << QString(33, u'9') << false;
-        QTest::newRow("empty") << QString() << false;
-        QTest::newRow("punctuation") << u"(11)98765-4321"_s << false;
-        QTest::newRow("SIP address") << u"sip:2001@pbx.example.com"_s << false;
-        QTest::newRow("trailing line break") << u"2001\n"_s << false;
-        QTest::newRow("non-ASCII digits") << u"\u0661\u0662\u0663"_s << false;
+        const SavedSIPAccount operators = activeAccount();
+        QTest::newRow("plus and 13 digits") << u"+5511987654321"_s << operators << true;
+        QTest::newRow("32 digits") << QString(32, u'9') << operators << true;
+        QTest::newRow("33 digits") << QString(33, u'9') << operators << false;
+        QTest::newRow("empty") << QString() << operators << false;
+        QTest::newRow("punctuation") << u"(11)98765-4321"_s << operators << false;
+        QTest::newRow("SIP address") << u"sip:2001@pbx.example.com"_s << operators << false;
+        QTest::newRow("trailing line break") << u"2001\n"_s << operators << false;
+        QTest::newRow("non-ASCII digits") << u"\u0661\u0662\u0663"_s << operators << false;
+        QTest::newRow("the endpoint's host") << u"2002"_s << activeAccount(u"LocalHost."_s) << true;
+        QTest::newRow("another company's PBX") << u"2002"_s << activeAccount(u"pbx.example.com"_s) << false;
+        QTest::newRow("a name that only ends alike") << u"2002"_s << activeAccount(u"evil-localhost"_s) << false;
+        QTest::newRow("from the operator's link") << u"2002"_s << activeAccount(u"pbx.example.com"_s, true) << true;
+        SavedSIPAccount withoutPassword = operators;
+        withoutPassword.account.password.clear();
+        QTest::newRow("no password") << u"2002"_s << withoutPassword << false;
     }
 
-    void onlyPlainNumbersAreLookedUp()
+    void onlyPlainNumbersOfTheOperatorsAccountsAreLookedUp()
     {
         QFETCH(QString, caller);
+        QFETCH(SavedSIPAccount, account);
         QFETCH(bool, lookedUp);
         HttpsTestServer server({origin("Matriz")});
 
-        const Lookup lookup = lookUp(server, caller);
+        const Lookup lookup = lookUp(server, caller, {}, account);
 
         QCOMPARE(server.requests().size(), lookedUp ? 1 : 0);
         QCOMPARE(lookup.label, lookedUp ? std::optional(u"Matriz"_s) : std::nullopt);
         if (lookedUp)
             QCOMPARE(QJsonDocument::fromJson(server.requests()[0].body)["caller"_L1].toString(), caller);
-    }
-
-    void passwordGoesOnlyToTheOperatorOfThePBX_data()
-    {
-        QTest::addColumn<SavedSIPAccount>("account");
-        QTest::addColumn<bool>("sent");
-        QTest::newRow("the endpoint's host") << activeAccount(u"LocalHost."_s) << true;
-        QTest::newRow("another company's PBX") << activeAccount(u"pbx.example.com"_s) << false;
-        QTest::newRow("a name that only ends alike") << activeAccount(u"evil-localhost"_s) << false;
-        QTest::newRow("from the operator's link") << activeAccount(u"pbx.example.com"_s, true) << true;
-        SavedSIPAccount withoutPassword = activeAccount();
-        withoutPassword.account.password.clear();
-        QTest::newRow("no password") << withoutPassword << false;
-    }
-
-    void passwordGoesOnlyToTheOperatorOfThePBX()
-    {
-        QFETCH(SavedSIPAccount, account);
-        QFETCH(bool, sent);
-        HttpsTestServer server({origin("Matriz")});
-        QCOMPARE(lookUp(server, u"2002"_s, {}, account).label, sent ? std::optional(u"Matriz"_s) : std::nullopt);
-        QCOMPARE(server.requests().size(), sent ? 1 : 0);
     }
 
     void endpointMustBeHttps()

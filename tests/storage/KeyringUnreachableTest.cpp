@@ -1,5 +1,5 @@
 #include "AccountFixtures.h"
-#include "ModelOverKeyring.h"
+#include "ModelHarness.h"
 #include "PrivateSessionBus.h"
 
 #include "model/domain/VozelError.h"
@@ -146,12 +146,14 @@ private slots:
         QCOMPARE(items.add(KeychainStore::service, KeychainStore::collectionItem, stored.toJsonData()),
                  SecretItemStore::success);
         keyring.pause();
-        ModelOverKeyring h(1000ms);
-        QVERIFY(h.model->savedAccounts().isEmpty());
-        QVERIFY(h.model->errorMessage().isEmpty());
+        ModelHarness h;
+        h.parts.secrets = std::make_unique<LibsecretItemStore>(1000ms);
+        auto &model = h.start();
+        QVERIFY(model.savedAccounts().isEmpty());
+        QVERIFY(model.errorMessage().isEmpty());
         keyring.resume();
         QTRY_COMPARE(h.engine->operations, QStringList{u"start 2001"_s});
-        QCOMPARE(h.model->savedAccounts(), stored.accounts);
+        QCOMPARE(model.savedAccounts(), stored.accounts);
     }
 };
 
