@@ -90,9 +90,10 @@ AddressBookContact toContact(EContact *contact, const QString &bookUid)
         if (g_ascii_strcasecmp(e_vcard_attribute_get_name(attribute), EVC_TEL) != 0)
             continue;
         gchar *value = e_vcard_attribute_get_value(attribute);
-        const QString label = customLabel(attributes, e_vcard_attribute_get_group(attribute));
-        result.numbers.append({QString::number(position++), label.isEmpty() ? phoneLabelKey(typeValues(attribute)) : label,
-                               QString::fromUtf8(value)});
+        QString label = customLabel(attributes, e_vcard_attribute_get_group(attribute));
+        if (label.isEmpty())
+            label = phoneLabelKey(typeValues(attribute));
+        result.numbers.append({QString::number(position++), label, QString::fromUtf8(value)});
         g_free(value);
     }
     return result;

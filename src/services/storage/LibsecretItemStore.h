@@ -38,6 +38,8 @@ public:
     static constexpr std::chrono::milliseconds defaultBound{3000};
 
     explicit LibsecretItemStore(std::chrono::milliseconds bound = defaultBound);
+    LibsecretItemStore(const LibsecretItemStore &) = delete;
+    LibsecretItemStore &operator=(const LibsecretItemStore &) = delete;
     // Dismisses an open prompt and ends the waits still running.
     ~LibsecretItemStore() override;
 
