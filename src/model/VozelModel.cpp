@@ -1,5 +1,7 @@
 #include "model/VozelModel.h"
 
+#include "model/domain/VozelError.h"
+
 #include <QPointer>
 #include <QTimer>
 
@@ -104,6 +106,14 @@ void VozelModel::loadAccounts()
 {
     try {
         m_accountCollection = m_keychain.loadCollection();
+    } catch (const VozelError &error) {
+        // A locked or slow keyring is waited for, and the accounts loaded once it answers.
+        if (error.kind() == VozelError::Kind::keychain && !m_waitingForKeyring) {
+            settleWithKeyring();
+            return;
+        }
+        setErrorMessage(error.description());
+        return;
     } catch (const Failure &error) {
         setErrorMessage(error.description());
         return;

@@ -202,6 +202,10 @@ private:
     void installSystemCallCallbacks();
     void loadAccounts();
     QCoro::Task<> connectActiveAccountAtStart();
+    // Waits, without freezing the window, until the keyring can be read (the desktop asks the user
+    // to unlock it, or a slow keyring answers); then loads the accounts and connects, or gives the
+    // keyring back the accounts shown after a save that timed out.
+    QCoro::Task<> settleWithKeyring();
 
     bool beginAccountChange();
     void setChangingAccount(bool changing);
@@ -222,7 +226,7 @@ private:
     void resetPerCallFields();
     void handleIncoming(const QString &number);
     void cancelOriginLookup();
-    QCoro::Task<> lookUpOrigin(SIPAccount account, QString number, QUuid rowID, CancellationToken cancellation);
+    QCoro::Task<> lookUpOrigin(SavedSIPAccount account, QString number, QUuid rowID, CancellationToken cancellation);
 
     void loadHistory();
     void saveHistory();
@@ -265,6 +269,8 @@ private:
 
     SIPAccountCollection m_accountCollection;
     bool m_accountsLoaded = false;
+    bool m_waitingForKeyring = false;
+    bool m_saveUnsettled = false; // a save timed out, and may still land in the keyring
     std::optional<CancellationToken> m_originLookup;
     std::optional<QUuid> m_activeHistoryID;
     quint64 m_callEnds = 0; // idle reports so far; tells call() that its call already ended

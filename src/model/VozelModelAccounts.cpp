@@ -1,6 +1,7 @@
 #include "model/VozelModel.h"
 
 #include "model/FailureOf.h"
+#include "model/domain/VozelError.h"
 
 #include <QPointer>
 
@@ -37,6 +38,7 @@ bool VozelModel::beginAccountChange()
 {
     if (!m_accountsLoaded) {
         setErrorMessage(keychainUnreadableMessage);
+        settleWithKeyring();
         return false;
     }
     if (!canChangeAccount()) {
@@ -79,11 +81,50 @@ bool VozelModel::saveCollection(const SIPAccountCollection &collection)
 {
     try {
         m_keychain.saveCollection(collection);
+        m_saveUnsettled = false;
         return true;
+    } catch (const VozelError &error) {
+        setErrorMessage(error.description());
+        if (error.kind() == VozelError::Kind::keychain && error.status() == SecretItemStore::timedOut) {
+            m_saveUnsettled = true;
+            settleWithKeyring();
+        }
+        return false;
     } catch (const Failure &error) {
         setErrorMessage(error.description());
         return false;
     }
+}
+
+QCoro::Task<> VozelModel::settleWithKeyring()
+{
+    if (m_waitingForKeyring)
+        co_return;
+    m_waitingForKeyring = true;
+    QPointer<VozelModel> self(this);
+    const auto status = co_await m_services.secrets->waitUntilReadable(KeychainStore::service,
+                                                                       KeychainStore::collectionItem);
+    if (!self)
+        co_return;
+    if (m_accountsLoaded) {
+        m_waitingForKeyring = false;
+        // The save that timed out may have landed since: the keyring gets back what is shown.
+        if (m_saveUnsettled && status == SecretItemStore::success)
+            saveCollection(m_accountCollection);
+        co_return;
+    }
+    if (status == SecretItemStore::success)
+        loadAccounts();
+    m_waitingForKeyring = false;
+    if (status != SecretItemStore::success)
+        setErrorMessage(keychainUnreadableMessage);
+    if (!m_accountsLoaded || !m_account)
+        co_return;
+    if (!m_registrationEnabled) {
+        setRegistration(RegistrationState::disabled());
+        co_return;
+    }
+    co_await connectAccount(*m_account);
 }
 
 QCoro::Task<> VozelModel::connectAccount(SIPAccount account)
@@ -162,7 +203,7 @@ QCoro::Task<bool> VozelModel::configure(QString qrValue, std::optional<QString> 
         co_return false;
     }
     SIPAccountCollection updated = m_accountCollection;
-    updated.save(account, std::nullopt, accountName);
+    updated.save(account, std::nullopt, accountName, true);
     co_return co_await storeAndConnect(updated, account);
 }
 

@@ -180,10 +180,10 @@ void VozelModel::handleIncoming(const QString &number)
         return;
     CancellationToken cancellation;
     m_originLookup = cancellation;
-    lookUpOrigin(*m_account, number, *m_activeHistoryID, cancellation);
+    lookUpOrigin(*m_accountCollection.active(), number, *m_activeHistoryID, cancellation);
 }
 
-QCoro::Task<> VozelModel::lookUpOrigin(SIPAccount account, QString number, QUuid rowID,
+QCoro::Task<> VozelModel::lookUpOrigin(SavedSIPAccount account, QString number, QUuid rowID,
                                        CancellationToken cancellation)
 {
     QPointer<VozelModel> self(this);

@@ -30,6 +30,10 @@ RowLayout {
         currentIndex: ViewText.choiceIndex(picker.choices, picker.selected)
         focusPolicy: Qt.TabFocus
         Accessible.name: picker.label
-        onActivated: index => picker.chosen(valueAt(index))
+        onActivated: index => {
+            picker.chosen(valueAt(index))
+            // A choice is only a request: once the model has answered, show what it holds.
+            currentIndex = Qt.binding(() => ViewText.choiceIndex(picker.choices, picker.selected))
+        }
     }
 }

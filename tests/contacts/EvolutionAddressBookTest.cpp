@@ -62,7 +62,7 @@ private Q_SLOTS:
              u"TEL;TYPE=CELL:sem numero"_s, u"TEL;TYPE=home:+55 11 2000-0000"_s},
             {u"TEL;TYPE=CELL:+1 555-0100"_s},
             {u"N:;bruno;;;"_s, u"ORG:Oficina"_s, u"TEL;TYPE=PAGER:21 2222-1111"_s},
-            {u"FN:Carla Mendes"_s, u"TEL;TYPE=PREF,CELL:555 123"_s},
+            {u"FN:Carla Mendes"_s, u"item1.TEL;TYPE=PREF,CELL:555 123"_s, u"item1.X-ABLabel:Portaria"_s},
             {u"N:Lopes;Marcio;;;"_s, u"EMAIL:marcio@example.com"_s},
         }));
         QCOMPARE(m_uids.size(), 7);
@@ -75,7 +75,7 @@ private Q_SLOTS:
         QCOMPARE(rows(contacts->contacts()), (QStringList{
             u"Ana Souza | Celular | +5511987654321"_s, u"Ana Souza | Trabalho | 113333444412"_s,
             u"bruno | Pager | 2122221111"_s,
-            u"Carla Mendes | Celular | 555123"_s,
+            u"Carla Mendes | Portaria | 555123"_s,
             u"Padaria Pao Quente | Fax | 1140040001"_s, u"Padaria Pao Quente | Outro | 08007771234"_s,
             u"Padaria Pao Quente | Residencial | +551120000000"_s,
             u"Zuleica Dias | Principal | +553130000000"_s,

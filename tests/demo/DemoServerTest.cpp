@@ -125,7 +125,7 @@ private slots:
         SIPAccount account = provisioned();
         account.password = password;
         CallSourceClient lookup(QUrl(address(u"/api/pabx-vozel"_s)), trustingTheDemo());
-        QCOMPARE(QCoro::waitFor(lookup.resolve(account, caller, {})), label);
+        QCOMPARE(QCoro::waitFor(lookup.resolve({{}, account, {}, true}, caller, {})), label);
         QCOMPARE(m_notes.size(), requests);
     }
 };

@@ -141,7 +141,7 @@ private slots:
     {
         SIPAccountCollection collection;
         collection.save(account(u"2001"_s), std::nullopt, u"Casa"_s);
-        collection.save(account(u"2002"_s));
+        collection.save(account(u"2002"_s), std::nullopt, std::nullopt, true);
         const QByteArray data = collection.toJsonData();
 
         QVERIFY(!data.contains('\n'));
@@ -150,6 +150,7 @@ private slots:
         QVERIFY(!data.contains(id.toLower().toUtf8()) || id.toLower() == id.toUpper());
         QCOMPARE(SIPAccountCollection::fromJsonData(data), collection);
         QVERIFY(!QJsonDocument::fromJson(data)["accounts"][1].toObject().contains("name"_L1));
+        QVERIFY(!QJsonDocument::fromJson(data)["accounts"][0].toObject().contains("provisioned"_L1));
     }
 
     void collectionReadsLowerCaseIdsAndOptionalMembers()
@@ -160,6 +161,7 @@ private slots:
         QCOMPARE(collection.accounts.size(), 1);
         QCOMPARE(collection.accounts[0].id, QUuid(u"{0F8FAD5B-D9CB-469F-A165-70867728950E}"_s));
         QVERIFY(!collection.accounts[0].name);
+        QVERIFY(!collection.accounts[0].provisioned);
         QVERIFY(!collection.activeID);
         QVERIFY(!collection.toJson().contains("activeID"_L1));
     }

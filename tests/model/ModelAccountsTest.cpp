@@ -65,14 +65,16 @@ private slots:
         QVERIFY(model.account());
     }
 
-    void unreadableStoreRefusesEveryChange()
+    void unreadableStoreIsOpenedAgainOnTheNextChange()
     {
         ModelHarness h;
         h.storeTwoAccounts();
         h.secrets->failureStatus = -25308;
         auto &model = h.start();
-        QCOMPARE(model.errorMessage(), VozelError::keychain(-25308).description());
+        QCOMPARE(model.errorMessage(), keychainMessage);
         QVERIFY(model.savedAccounts().isEmpty());
+        model.renameActiveAccount(u"Casa"_s);
+        QCOMPARE(h.secrets->writes, 0);
         QVERIFY(h.engine->operations.isEmpty());
 
         h.secrets->failureStatus = 0;
@@ -80,16 +82,8 @@ private slots:
         await(model.setRegistrationEnabled(false));
         QCOMPARE(model.errorMessage(), keychainMessage);
         QVERIFY(model.registrationEnabled());
-
-        model.setErrorMessage(QString());
-        QVERIFY(!await(model.configure(u"https://x/api/pabx-vozel?token=1"_s, std::nullopt)));
-        QCOMPARE(model.errorMessage(), keychainMessage);
-        QVERIFY(h.provisioning->links.isEmpty());
-
-        model.setErrorMessage(QString());
-        model.renameActiveAccount(u"Casa"_s);
-        QVERIFY(model.errorMessage().isEmpty());
-        QCOMPARE(h.secrets->writes, 0);
+        QCOMPARE(model.savedAccounts().size(), 2);
+        QCOMPARE(h.engine->operations, QStringList{u"start 2001"_s});
         QVERIFY(!model.changingAccount());
     }
 
@@ -151,6 +145,12 @@ private slots:
         model.renameActiveAccount(u"Casa"_s);
         QCOMPARE(model.savedAccounts()[1].label(), u"Ramal 2001"_s);
         QVERIFY(!model.changingAccount());
+
+        // A save that timed out may land later: the keyring gets back what is shown.
+        h.secrets->failureStatus = 0;
+        h.secrets->lateWrites = 1;
+        model.renameActiveAccount(u"Casa"_s);
+        QCOMPARE(h.storedAccounts(), stored);
     }
 
     void configureStoresProvisionedAccount()
@@ -162,6 +162,7 @@ private slots:
         QCOMPARE(h.provisioning->links, QStringList{u" link "_s});
         QCOMPARE(model.savedAccounts().size(), 1);
         QCOMPARE(model.savedAccounts()[0].label(), u"Loja Sul · Ramal 2001"_s);
+        QVERIFY(model.savedAccounts()[0].provisioned);
         QCOMPARE(h.storedAccounts().accounts, model.savedAccounts());
         QCOMPARE(h.engine->operations, (QStringList{u"stop"_s, u"start 2001"_s}));
 

@@ -8,7 +8,7 @@
 
 namespace vozel::test {
 
-inline SIPAccount sampleAccount(const QString &extension)
+inline SIPAccount storedAccount(const QString &extension)
 {
     return {extension, extension, QStringLiteral("sênha€"), QStringLiteral("pbx.example.com"), 5060,
             QStringLiteral("tls"), QStringLiteral("Ramal ") + extension, 300};
@@ -17,14 +17,14 @@ inline SIPAccount sampleAccount(const QString &extension)
 // The older single-account item as an earlier release stored it.
 inline QByteArray legacyData(const QString &extension)
 {
-    return json::compact(sampleAccount(extension).toJson());
+    return json::compact(storedAccount(extension).toJson());
 }
 
 inline SIPAccountCollection collectionOf(const QStringList &extensions)
 {
     SIPAccountCollection collection;
     for (const auto &extension : extensions)
-        collection.save(sampleAccount(extension), std::nullopt, QStringLiteral("Recepção ") + extension);
+        collection.save(storedAccount(extension), std::nullopt, QStringLiteral("Recepção ") + extension);
     return collection;
 }
 

@@ -26,22 +26,6 @@ class KeychainStoreTest : public QObject {
 private slots:
     void init() { m_items = {}; }
 
-    void olderItemIsMigratedOnce()
-    {
-        m_items.items.insert(legacyKey, legacyData(u"3001"_s));
-        const auto migrated = m_store.loadCollection();
-        QCOMPARE(migrated.accounts.size(), 1);
-        QCOMPARE(migrated.accounts[0].account, sampleAccount(u"3001"_s));
-        QCOMPARE(migrated.accounts[0].name, std::nullopt);
-        QCOMPARE(migrated.activeID, migrated.accounts[0].id);
-        QCOMPARE(m_items.calls, QStringList({u"read accounts.v2"_s, u"read provisioning"_s, u"update accounts.v2"_s,
-                                             u"add accounts.v2"_s, u"remove provisioning"_s}));
-
-        m_items.calls.clear();
-        QCOMPARE(m_store.loadCollection(), migrated);
-        QCOMPARE(m_items.calls, QStringList({u"read accounts.v2"_s}));
-    }
-
     void undecodableItemsFailAndStayUntouched_data()
     {
         QTest::addColumn<QString>("item");
@@ -111,7 +95,7 @@ private slots:
         m_items.failures.insert(u"remove provisioning"_s, -25308);
         m_items.items.insert(legacyKey, legacyData(u"3001"_s));
         const auto migrated = m_store.loadCollection();
-        QCOMPARE(migrated.active()->account, sampleAccount(u"3001"_s));
+        QCOMPARE(migrated.active()->account, storedAccount(u"3001"_s));
         QCOMPARE(m_items.items.value(collectionKey), migrated.toJsonData());
     }
 

@@ -1,3 +1,5 @@
+#include "AccountFixtures.h"
+#include "ModelHarness.h"
 #include "PrivateSessionBus.h"
 
 #include "model/domain/VozelError.h"
@@ -138,6 +140,20 @@ private slots:
             return;
         keyring.resume();
         QCOMPARE(items.read(KeychainStore::service, item).data, QByteArray("kept"));
+
+        // Started while the keyring hangs, the model connects its account once the keyring answers.
+        const auto stored = collectionOf({u"2001"_s});
+        QCOMPARE(items.add(KeychainStore::service, KeychainStore::collectionItem, stored.toJsonData()),
+                 SecretItemStore::success);
+        keyring.pause();
+        ModelHarness h;
+        h.parts.secrets = std::make_unique<LibsecretItemStore>(1000ms);
+        auto &model = h.start();
+        QVERIFY(model.savedAccounts().isEmpty());
+        QVERIFY(model.errorMessage().isEmpty());
+        keyring.resume();
+        QTRY_COMPARE(h.engine->operations, QStringList{u"start 2001"_s});
+        QCOMPARE(model.savedAccounts(), stored.accounts);
     }
 };
 

@@ -49,7 +49,7 @@ public:
     QList<CancellationToken> tokens;
     Gate gate;
 
-    QCoro::Task<std::optional<QString>> resolve(SIPAccount, QString caller, CancellationToken cancellation) override
+    QCoro::Task<std::optional<QString>> resolve(SavedSIPAccount, QString caller, CancellationToken cancellation) override
     {
         callers << caller;
         tokens << cancellation;

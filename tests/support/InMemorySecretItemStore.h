@@ -13,6 +13,7 @@ public:
     QHash<QPair<QString, QString>, QByteArray> items;
     std::int32_t failureStatus = success; // non-zero: every operation answers with it
     int writes = 0;                       // successful updates and adds
+    int lateWrites = 0;                   // the next updates that are applied yet answer timedOut
 
     ReadResult read(const QString &service, const QString &account) override
     {
@@ -33,6 +34,10 @@ public:
             return itemNotFound;
         *it = data;
         ++writes;
+        if (lateWrites > 0) {
+            --lateWrites;
+            return timedOut;
+        }
         return success;
     }
 
@@ -50,6 +55,11 @@ public:
         if (failureStatus != success)
             return failureStatus;
         return items.remove({service, account}) ? success : itemNotFound;
+    }
+
+    QCoro::Task<std::int32_t> waitUntilReadable(const QString &, const QString &) override
+    {
+        co_return failureStatus;
     }
 };
 

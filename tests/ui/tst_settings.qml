@@ -99,6 +99,11 @@ UiTestCase {
                                 "Somente a conta ativa recebe e realiza chamadas."])
             verify(texts.includes(expected), expected)
         verify(control(sheet.contentItem, "Remover esta conta").enabled)
+
+        rig.failSecretStore()
+        picker.forceActiveFocus()
+        keyClick(picker.currentIndex === 0 ? Qt.Key_Down : Qt.Key_Up)
+        compare(picker.currentText, "Loja Sul · Ramal 2001")
     }
 
     function test_aCallDisablesEveryAccountControl() {

@@ -59,6 +59,8 @@ QJsonObject SavedSIPAccount::toJson() const
     QJsonObject object{{"id"_L1, json::uuidText(id)}, {"account"_L1, account.toJson()}};
     if (name)
         object.insert("name"_L1, *name);
+    if (provisioned)
+        object.insert("provisioned"_L1, true);
     return object;
 }
 
@@ -66,7 +68,8 @@ SavedSIPAccount SavedSIPAccount::fromJson(const QJsonObject &object)
 {
     return {json::requireUuid(object, "id"_L1),
             SIPAccount::fromJson(json::requireObject(object, "account"_L1)),
-            json::optionalString(object, "name"_L1)};
+            json::optionalString(object, "name"_L1),
+            object.value("provisioned"_L1).toBool(false)};
 }
 
 std::optional<SavedSIPAccount> SIPAccountCollection::active() const
@@ -94,19 +97,20 @@ bool sameConnection(const SIPAccount &a, const SIPAccount &b)
 } // namespace
 
 void SIPAccountCollection::save(const SIPAccount &account, const std::optional<QUuid> &replacing,
-                                const std::optional<QString> &name)
+                                const std::optional<QString> &name, bool provisioned)
 {
     for (auto &entry : accounts) {
         const bool matches = replacing ? entry.id == *replacing : sameConnection(entry.account, account);
         if (!matches)
             continue;
         entry.account = account;
+        entry.provisioned = provisioned;
         if (name)
             entry.name = trimmedName(*name);
         activeID = entry.id;
         return;
     }
-    SavedSIPAccount entry{QUuid::createUuid(), account, std::nullopt};
+    SavedSIPAccount entry{QUuid::createUuid(), account, std::nullopt, provisioned};
     if (name)
         entry.name = trimmedName(*name);
     accounts.append(entry);

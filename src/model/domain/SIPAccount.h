@@ -50,6 +50,9 @@ public:
     QUuid id;
     SIPAccount account;
     std::optional<QString> name;
+    // Set up from a provisioning link, so the operator already knows its password. Stored only
+    // when true; earlier releases neither wrote nor read it.
+    bool provisioned = false;
 
     // The text used in account lists and pickers.
     QString label() const;
@@ -70,9 +73,10 @@ struct SIPAccountCollection {
     // The entry named by activeID, else the first entry; none when empty.
     std::optional<SavedSIPAccount> active() const;
 
-    // Stores the account (updating a matching entry or appending a new one) and makes it active.
+    // Stores the account (updating a matching entry or appending a new one) and makes it active;
+    // the entry is marked provisioned only when this account came from a provisioning link.
     void save(const SIPAccount &account, const std::optional<QUuid> &replacing = std::nullopt,
-              const std::optional<QString> &name = std::nullopt);
+              const std::optional<QString> &name = std::nullopt, bool provisioned = false);
     void removeActive();
 
     QJsonObject toJson() const;

@@ -10,12 +10,13 @@
 
 namespace vozel {
 
-// Asks the operator's server for the origin label of a caller. Never throws: every
-// failure, and a cancelled token, yields no label.
+// Asks the operator's server for the origin label of a caller, authenticated by the active
+// entry's credentials. Never throws: every failure, an entry whose password the operator must
+// not receive, and a cancelled token, yield no label.
 class CallOriginLookup {
 public:
     virtual ~CallOriginLookup() = default;
-    virtual QCoro::Task<std::optional<QString>> resolve(SIPAccount account, QString caller,
+    virtual QCoro::Task<std::optional<QString>> resolve(SavedSIPAccount entry, QString caller,
                                                         CancellationToken cancellation) = 0;
 };
 

@@ -12,7 +12,7 @@ namespace vozel {
 // One telephone entry of a contact as the address book stores it.
 struct AddressBookNumber {
     QString identifier; // stable across reads of the same contact
-    QString labelKey;   // the address book's own label key; empty when the entry has none
+    QString labelKey;   // the address book's own label key, or a label the user wrote; empty for none
     QString text;       // the number as the user wrote it
 
     friend bool operator==(const AddressBookNumber &, const AddressBookNumber &) = default;

@@ -15,6 +15,12 @@ QString numericCharacters(const QString &text)
     return digits;
 }
 
+// Names compare as one form whichever way they were typed: "ã" as one character or as "a" plus a tilde.
+QString foldedName(const QString &text, const QLocale &locale)
+{
+    return locale.toLower(text.normalized(QString::NormalizationForm_C));
+}
+
 } // namespace
 
 ContactMatcher::ContactMatcher(QList<ContactPhone> entries, const QLocale &locale)
@@ -23,7 +29,7 @@ ContactMatcher::ContactMatcher(QList<ContactPhone> entries, const QLocale &local
     m_foldedNames.reserve(m_entries.size());
     m_numberDigits.reserve(m_entries.size());
     for (const ContactPhone &entry : std::as_const(m_entries)) {
-        m_foldedNames.append(m_locale.toLower(entry.name));
+        m_foldedNames.append(foldedName(entry.name, m_locale));
         m_numberDigits.append(numericCharacters(entry.number));
     }
 }
@@ -33,7 +39,7 @@ QList<ContactPhone> ContactMatcher::matches(const QString &query, std::optional<
     const QString trimmed = query.trimmed();
     if (trimmed.isEmpty())
         return {};
-    const QString foldedQuery = m_locale.toLower(trimmed);
+    const QString foldedQuery = foldedName(trimmed, m_locale);
     const QString queryDigits = numericCharacters(trimmed);
     const qsizetype wanted = limit ? std::max<qsizetype>(*limit, 0) : m_entries.size();
 

@@ -47,6 +47,27 @@ QStringList typeValues(EVCardAttribute *attribute)
     return types;
 }
 
+// The label the user wrote for a grouped entry ("item1.X-ABLabel:Portaria" beside "item1.TEL:…");
+// empty when there is none, or when it is one of the writer's own keys ("_$!<Mobile>!$_"), which
+// the entry's TYPE values say as well.
+QString customLabel(GList *attributes, const char *group)
+{
+    if (!group)
+        return {};
+    for (GList *item = attributes; item; item = item->next) {
+        auto *attribute = static_cast<EVCardAttribute *>(item->data);
+        const char *otherGroup = e_vcard_attribute_get_group(attribute);
+        if (!otherGroup || g_ascii_strcasecmp(otherGroup, group) != 0
+            || g_ascii_strcasecmp(e_vcard_attribute_get_name(attribute), "X-ABLabel") != 0)
+            continue;
+        gchar *value = e_vcard_attribute_get_value(attribute);
+        const QString label = utf8(value);
+        g_free(value);
+        return label.startsWith(u"_$!<"_s) ? QString() : label;
+    }
+    return {};
+}
+
 AddressBookContact toContact(EContact *contact, const QString &bookUid)
 {
     AddressBookContact result;
@@ -63,13 +84,16 @@ AddressBookContact toContact(EContact *contact, const QString &bookUid)
 
     // An entry is identified by its position among the card's numbers, which stays put between reads.
     int position = 0;
-    for (GList *item = e_vcard_get_attributes(E_VCARD(contact)); item; item = item->next) {
+    GList *attributes = e_vcard_get_attributes(E_VCARD(contact));
+    for (GList *item = attributes; item; item = item->next) {
         auto *attribute = static_cast<EVCardAttribute *>(item->data);
         if (g_ascii_strcasecmp(e_vcard_attribute_get_name(attribute), EVC_TEL) != 0)
             continue;
         gchar *value = e_vcard_attribute_get_value(attribute);
-        result.numbers.append({QString::number(position++), phoneLabelKey(typeValues(attribute)),
-                               QString::fromUtf8(value)});
+        QString label = customLabel(attributes, e_vcard_attribute_get_group(attribute));
+        if (label.isEmpty())
+            label = phoneLabelKey(typeValues(attribute));
+        result.numbers.append({QString::number(position++), label, QString::fromUtf8(value)});
         g_free(value);
     }
     return result;

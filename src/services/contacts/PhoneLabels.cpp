@@ -43,7 +43,7 @@ QString localizedPhoneLabel(const QString &labelKey)
         {u"FAX"_s, u"Fax"_s},
         {u"PAGER"_s, u"Pager"_s},
     };
-    return labels.value(labelKey, u"Outro"_s);
+    return labelKey.isEmpty() ? u"Outro"_s : labels.value(labelKey, labelKey);
 }
 
 } // namespace vozel

@@ -9,7 +9,8 @@ namespace vozel {
 // "PREF", "FAX", "PAGER"), or an empty key when none of them says what kind of number it is.
 QString phoneLabelKey(const QStringList &types);
 
-// The Portuguese label for a key; unknown and empty keys read "Outro".
+// The Portuguese label for a key above; an empty key reads "Outro", and any other key is a label
+// the user wrote, shown as written.
 QString localizedPhoneLabel(const QString &labelKey);
 
 } // namespace vozel

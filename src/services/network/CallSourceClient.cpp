@@ -6,6 +6,7 @@
 
 #include <QCoroTimer>
 #include <QElapsedTimer>
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -89,6 +90,21 @@ bool CallSourceClient::isLookupNumber(const QString &caller)
     return number.match(caller).hasMatch();
 }
 
+bool CallSourceClient::isOperatorsAccount(const SavedSIPAccount &entry) const
+{
+    if (entry.provisioned)
+        return true;
+    QString host = entry.account.host.trimmed().toLower();
+    if (host.endsWith(u'.'))
+        host.chop(1);
+    const QString operatorHost = m_endpoint.host().toLower();
+    if (host.isEmpty() || operatorHost.isEmpty())
+        return false;
+    // An address has no names under it.
+    const bool operatorHasDomain = QHostAddress(operatorHost).isNull();
+    return host == operatorHost || (operatorHasDomain && host.endsWith(u'.' + operatorHost));
+}
+
 QNetworkAccessManager &CallSourceClient::session()
 {
     if (!m_session)
@@ -96,10 +112,11 @@ QNetworkAccessManager &CallSourceClient::session()
     return *m_session;
 }
 
-QCoro::Task<std::optional<QString>> CallSourceClient::resolve(SIPAccount account, QString caller,
+QCoro::Task<std::optional<QString>> CallSourceClient::resolve(SavedSIPAccount entry, QString caller,
                                                               CancellationToken cancellation)
 {
-    if (account.password.isEmpty() || !isLookupNumber(caller))
+    const SIPAccount &account = entry.account;
+    if (account.password.isEmpty() || !isLookupNumber(caller) || !isOperatorsAccount(entry))
         co_return std::nullopt;
     // The account's password travels in the body, so the address must be HTTPS.
     if (!m_endpoint.isValid() || m_endpoint.scheme() != "https"_L1 || m_endpoint.host().isEmpty())

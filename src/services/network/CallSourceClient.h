@@ -22,11 +22,14 @@ public:
                               QSslConfiguration tls = QSslConfiguration::defaultConfiguration());
     ~CallSourceClient() override;
 
-    QCoro::Task<std::optional<QString>> resolve(SIPAccount account, QString caller,
+    QCoro::Task<std::optional<QString>> resolve(SavedSIPAccount entry, QString caller,
                                                 CancellationToken cancellation) override;
 
     // Only plain telephone numbers are looked up: an optional "+" and 1 to 32 digits.
     static bool isLookupNumber(const QString &caller);
+    // The password goes only to the operator that runs the PBX: for an entry set up from its
+    // provisioning link, or hosted on the endpoint's host or a name under it.
+    bool isOperatorsAccount(const SavedSIPAccount &entry) const;
 
 private:
     QNetworkAccessManager &session();

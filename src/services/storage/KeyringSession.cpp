@@ -54,7 +54,6 @@ std::int32_t statusFor(const GError *error)
     return LibsecretItemStore::serviceFailure;
 }
 
-// Stored items are found by this name as well as by their attributes, so it must never change.
 const SecretSchema KeyringSession::schema = [] {
     SecretSchema schema{};
     schema.name = "br.com.vozel.softphone.SecretItem";
@@ -90,7 +89,9 @@ std::int32_t KeyringSession::connect()
 std::int32_t KeyringSession::find(Items &items)
 {
     ErrorSlot error;
-    GList *found = secret_service_search_sync(m_service.get(), &schema, m_attributes, SECRET_SEARCH_ALL,
+    // Without a schema the search matches the attributes alone: items other tools wrote (secret-tool,
+    // a password manager) carry another schema name or none.
+    GList *found = secret_service_search_sync(m_service.get(), nullptr, m_attributes, SECRET_SEARCH_ALL,
                                               m_cancellable, error.out());
     for (GList *entry = found; entry; entry = entry->next)
         items.emplace_back(static_cast<SecretItem *>(entry->data));
@@ -120,6 +121,37 @@ std::int32_t KeyringSession::defaultCollection(GRef<SecretCollection> &collectio
     collection.reset(secret_collection_for_alias_sync(m_service.get(), SECRET_COLLECTION_DEFAULT,
                                                       SECRET_COLLECTION_NONE, m_cancellable, error.out()));
     return error.get() ? statusFor(error.get()) : SecretItemStore::success;
+}
+
+std::int32_t KeyringSession::unlockThroughPrompt()
+{
+    Items items;
+    if (const auto status = find(items); status != SecretItemStore::success)
+        return status;
+    GRef<SecretCollection> collection;
+    GList *locked = nullptr;
+    for (const auto &item : items) {
+        if (secret_item_get_locked(item.get()))
+            locked = g_list_append(locked, item.get());
+    }
+    if (items.empty()) {
+        if (const auto status = defaultCollection(collection); status != SecretItemStore::success)
+            return status;
+        if (collection && secret_collection_get_locked(collection.get()))
+            locked = g_list_append(locked, collection.get());
+    }
+    if (!locked)
+        return SecretItemStore::success;
+
+    GList *unlocked = nullptr;
+    ErrorSlot error;
+    const gint count = secret_service_unlock_sync(m_service.get(), locked, m_cancellable, &unlocked, error.out());
+    g_list_free(locked);
+    g_list_free_full(unlocked, g_object_unref);
+    if (error.get())
+        return statusFor(error.get());
+    // A dismissed prompt unlocks nothing and reports no error.
+    return count > 0 ? SecretItemStore::success : LibsecretItemStore::interactionNotAllowed;
 }
 
 } // namespace vozel

@@ -52,7 +52,11 @@ public:
     static bool anyLocked(const Items &items);
     // The collection new items go to; none when the keyring has no default collection.
     std::int32_t defaultCollection(GRef<SecretCollection> &collection);
+    // Unlocks the collection this item lives in (the default one while there is no item) through
+    // the desktop's own prompt, which waits for the user as long as it takes.
+    std::int32_t unlockThroughPrompt();
 
+    // The schema new items are written with; items are found by their attributes alone.
     static const SecretSchema schema;
     GHashTable *attributes() const { return m_attributes; }
     GCancellable *cancellable() const { return m_cancellable; }

@@ -3,6 +3,11 @@
 #include "services/storage/BoundedKeyringCall.h"
 #include "services/storage/KeyringSession.h"
 
+#include <QCoroFuture>
+#include <QPromise>
+
+#include <thread>
+
 namespace vozel {
 
 using namespace Qt::StringLiterals;
@@ -117,9 +122,48 @@ ReadResult withinBound(std::chrono::milliseconds bound, const QString &service, 
                      });
 }
 
+// Runs on a thread of its own until the item can be read or `stop` is cancelled. Each call that
+// finds the keyring hung ends with the D-Bus timeout, and is then made again.
+std::int32_t readableWhenAnswering(GCancellable *stop, const QString &service, const QString &account)
+{
+    for (;;) {
+        if (g_cancellable_is_cancelled(stop))
+            return SecretItemStore::timedOut;
+        KeyringSession keyring(stop, service, account);
+        auto status = keyring.connect();
+        if (status == SecretItemStore::success)
+            status = keyring.unlockThroughPrompt();
+        if (status != SecretItemStore::timedOut)
+            return status;
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+}
+
 } // namespace
 
-LibsecretItemStore::LibsecretItemStore(std::chrono::milliseconds bound) : m_bound(bound) {}
+LibsecretItemStore::LibsecretItemStore(std::chrono::milliseconds bound) : m_bound(bound), m_stop(g_cancellable_new())
+{
+}
+
+LibsecretItemStore::~LibsecretItemStore()
+{
+    g_cancellable_cancel(m_stop);
+    g_object_unref(m_stop);
+}
+
+QCoro::Task<std::int32_t> LibsecretItemStore::waitUntilReadable(const QString &service, const QString &account)
+{
+    QPromise<std::int32_t> promise;
+    QFuture<std::int32_t> answer = promise.future();
+    promise.start();
+    std::thread([promise = std::move(promise), stop = G_CANCELLABLE(g_object_ref(m_stop)), service,
+                 account]() mutable {
+        promise.addResult(readableWhenAnswering(stop, service, account));
+        promise.finish();
+        g_object_unref(stop);
+    }).detach();
+    co_return co_await answer;
+}
 
 SecretItemStore::ReadResult LibsecretItemStore::read(const QString &service, const QString &account)
 {

@@ -4,6 +4,9 @@
 
 #include <chrono>
 
+// GLib's own declaration, so that users of this header need no GLib headers.
+typedef struct _GCancellable GCancellable;
+
 namespace vozel {
 
 // Secret items kept by the desktop's Secret Service (gnome-keyring, KWallet) through libsecret.
@@ -20,15 +23,14 @@ namespace vozel {
 //   timedOut              -36     the Secret Service did not answer within the bound
 //   serviceFailure        -2070   any other failure the Secret Service or D-Bus reported
 //
-// No operation waits longer than the bound given at construction (plus a short grace for the
-// cancelled request to end); the calling thread runs no event loop meanwhile.
+// No operation but waitUntilReadable waits longer than the bound given at construction (plus a
+// short grace for the cancelled request to end); the calling thread runs no event loop meanwhile.
 class LibsecretItemStore : public SecretItemStore {
 public:
     static constexpr std::int32_t duplicateItem = -25299;
     static constexpr std::int32_t notAvailable = -25291;
     static constexpr std::int32_t noDefaultCollection = -25307;
     static constexpr std::int32_t interactionNotAllowed = -25308;
-    static constexpr std::int32_t timedOut = -36;
     static constexpr std::int32_t serviceFailure = -2070;
 
     // Long enough for the keyring daemon to be started by D-Bus activation, short enough that a
@@ -36,14 +38,20 @@ public:
     static constexpr std::chrono::milliseconds defaultBound{3000};
 
     explicit LibsecretItemStore(std::chrono::milliseconds bound = defaultBound);
+    LibsecretItemStore(const LibsecretItemStore &) = delete;
+    LibsecretItemStore &operator=(const LibsecretItemStore &) = delete;
+    // Dismisses an open prompt and ends the waits still running.
+    ~LibsecretItemStore() override;
 
     ReadResult read(const QString &service, const QString &account) override;
     std::int32_t update(const QString &service, const QString &account, const QByteArray &data) override;
     std::int32_t add(const QString &service, const QString &account, const QByteArray &data) override;
     std::int32_t remove(const QString &service, const QString &account) override;
+    QCoro::Task<std::int32_t> waitUntilReadable(const QString &service, const QString &account) override;
 
 private:
     std::chrono::milliseconds m_bound;
+    GCancellable *m_stop;
 };
 
 } // namespace vozel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoroTask>
 #include <QString>
 
 #include <cstdint>
@@ -15,6 +16,8 @@ class SecretItemStore {
 public:
     static constexpr std::int32_t success = 0;
     static constexpr std::int32_t itemNotFound = -25300;
+    // The store did not answer in time. A write that timed out may still be applied later.
+    static constexpr std::int32_t timedOut = -36;
 
     struct ReadResult {
         std::int32_t status = success;
@@ -26,6 +29,12 @@ public:
     virtual std::int32_t update(const QString &service, const QString &account, const QByteArray &data) = 0;
     virtual std::int32_t add(const QString &service, const QString &account, const QByteArray &data) = 0;
     virtual std::int32_t remove(const QString &service, const QString &account) = 0;
+
+    // Resumes the caller, without blocking it, once this item can be read: a store that does not
+    // answer yet is waited for, and a locked one is unlocked by the user through the desktop's own
+    // prompt, for as long as that takes. success, or the failure that stands in the way (a refused
+    // prompt among them).
+    virtual QCoro::Task<std::int32_t> waitUntilReadable(const QString &service, const QString &account) = 0;
 };
 
 } // namespace vozel
