@@ -29,9 +29,11 @@ TestPbx::~TestPbx()
 {
     if (m_process.state() == QProcess::NotRunning)
         return;
+    // A stopped Kamailio cannot handle SIGTERM; a killed one leaves its workers behind.
+    signalAll(SIGCONT);
     m_process.terminate();
     if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
+        signalAll(SIGKILL);
         m_process.waitForFinished(2000);
     }
 }
@@ -44,6 +46,11 @@ QString TestPbx::log()
 
 void TestPbx::setAnswering(bool answering)
 {
+    signalAll(answering ? SIGCONT : SIGSTOP);
+}
+
+void TestPbx::signalAll(int signal)
+{
     const qint64 pid = m_process.processId();
     if (pid <= 0)
         return;
@@ -52,7 +59,7 @@ void TestPbx::setAnswering(bool answering)
     pids << QByteArray::number(pid);
     for (const QByteArray &each : pids) {
         if (!each.trimmed().isEmpty())
-            ::kill(pid_t(each.toLongLong()), answering ? SIGCONT : SIGSTOP);
+            ::kill(pid_t(each.toLongLong()), signal);
     }
 }
 

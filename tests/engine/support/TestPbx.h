@@ -38,6 +38,8 @@ public:
     static quint16 freePort();
 
 private:
+    // The PBX's main process and its workers.
+    void signalAll(int signal);
     bool launch(const QStringList &extensions, Tls tls);
     bool answersStun() const;
 
