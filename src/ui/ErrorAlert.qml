@@ -46,7 +46,7 @@ Window {
             wrapMode: Text.Wrap
             horizontalAlignment: Text.AlignHCenter
         }
-        Button {
+        AccessibleButton {
             Layout.fillWidth: true
             Layout.topMargin: 6
             text: "OK"

@@ -24,7 +24,7 @@ SheetWindow {
     minimumHeight: 600
     maximumHeight: 600
 
-    trailing: Button {
+    trailing: AccessibleButton {
         text: "Concluir"
         enabled: sheet.form.canFinish
         highlighted: true
@@ -74,7 +74,7 @@ SheetWindow {
                         value: sheet.form.accountNickname
                         onEdited: value => sheet.form.accountNickname = value
                     }
-                    Button {
+                    AccessibleButton {
                         text: "Salvar nome"
                         onClicked: sheet.form.renameAccount()
                     }
@@ -174,7 +174,7 @@ SheetWindow {
                         value: sheet.form.provisioningURL
                         onEdited: value => sheet.form.provisioningURL = value
                     }
-                    Button {
+                    AccessibleButton {
                         text: "Configurar ramal"
                         enabled: sheet.form.provisioningURL !== ""
                         onClicked: sheet.form.configureProvisioning()
@@ -188,7 +188,7 @@ SheetWindow {
                     visible: sheet.form.setupMode === 1
                     form: sheet.form
                 }
-                Button {
+                AccessibleButton {
                     visible: sheet.form.addingAccount
                     text: "Cancelar"
                     onClicked: sheet.form.cancelAdding()
@@ -267,11 +267,11 @@ SheetWindow {
         onClosed: sheet.form.confirmingRemoval = false
 
         footer: DialogButtonBox {
-            Button {
+            AccessibleButton {
                 text: "Cancelar"
                 DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
             }
-            Button {
+            AccessibleButton {
                 text: "Remover conta"
                 palette.buttonText: Theme.red
                 DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole

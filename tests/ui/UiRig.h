@@ -4,6 +4,7 @@
 
 #include "model/domain/CallHistoryItem.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QObject>
@@ -103,6 +104,13 @@ public:
     }
 
     Q_INVOKABLE void setClipboard(const QString &text) { QGuiApplication::clipboard()->setText(text); }
+
+    // What a screen reader's "press" does to a control.
+    Q_INVOKABLE void pressAccessibly(QObject *control)
+    {
+        if (QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control))
+            accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    }
 
 signals:
     void modelChanged();
