@@ -237,6 +237,7 @@ private:
     DeviceChoice deviceChoice(VozelAudioRoute route);
     QString storedDeviceID(const QString &key) const;
     void setDeviceChoice(VozelAudioRoute route, const QString &id);
+    void applyDevice(VozelAudioRoute route, const QString &id);
     void refreshLaunchAtLogin();
 
     ModelDependencies m_services;
