@@ -44,6 +44,9 @@ private slots:
         QVERIFY(panel->isVisible());
         QCOMPARE(panel->size(), QSize(370, 245));
         QVERIFY(panel->flags().testFlags(Qt::Tool | Qt::WindowStaysOnTopHint));
+        const QString workspaces = workspaceHints(panel); // every workspace
+        QVERIFY2(workspaces.contains("_NET_WM_STATE_STICKY"_L1) && workspaces.contains("= 4294967295"_L1),
+                 qPrintable(workspaces));
         QCOMPARE(textsOf(panel, {"transferTitle", "transferPrompt", "transferCancelButton", "transferCallButton"}),
                  (QStringList{u"Transferir chamada"_s, u"Digite ou cole o ramal de destino"_s, u"Cancelar"_s,
                               u"Ligar"_s}));
