@@ -26,6 +26,27 @@ UiTestCase {
             click(control(dialer, digit))
     }
 
+    // Types the target into the transfer panel and presses "Ligar".
+    function confirmTransfer(dialer, target) {
+        const panel = dialer.transfer.panel
+        tryVerify(() => panel.visible)
+        find(panel.contentItem, "transferField").text = target
+        rig.pressAccessibly(find(panel.contentItem, "transferCallButton"))
+    }
+
+    Component {
+        id: panelComponent
+        // Stands in for the ring panel: a floating window of its own.
+        Window {
+            property alias button: answer
+            width: 200
+            height: 100
+            visible: true
+            flags: Qt.Tool | Qt.WindowStaysOnTopHint
+            Button { id: answer; anchors.fill: parent; text: "Atender" }
+        }
+    }
+
     function test_emptyNumberDisablesCallAndDelete() {
         const dialer = makeDialer({ accounts: 1, registration: "connected" })
         const call = control(dialer, "Ligar")
@@ -222,7 +243,7 @@ UiTestCase {
 
         click(transfer)
         verify(dialer.showingTransfer)
-        dialer.confirmTransfer("2003")
+        confirmTransfer(dialer, "2003")
         tryCompare(dialer, "showingTransfer", false)
         verify(rig.operations().includes("transfer 2003"))
 
@@ -231,27 +252,71 @@ UiTestCase {
         verify(rig.operations().includes("complete transfer"))
     }
 
-    function test_aFailedTransferKeepsThePanelAndAlerts() {
+    function test_aFailedTransferStart_data() {
+        return [{ tag: "panel open", meanwhile: "" }, { tag: "cancelled", meanwhile: "cancel" },
+                { tag: "call ended", meanwhile: "hang up" }]
+    }
+
+    function test_aFailedTransferStart(data) {
         const dialer = makeDialer({ accounts: 1, registration: "connected" })
-        rig.reportCall("dialing", "2002")
         rig.reportCall("connected", "2002")
         click(control(dialer, "Transferir"))
         rig.failTransfers("Ramal 2003 indisponível.")
-
-        dialer.confirmTransfer("2003")
+        rig.holdTransfers(true)
+        confirmTransfer(dialer, "2003")
+        if (data.meanwhile === "cancel")
+            rig.pressAccessibly(find(dialer.transfer.panel.contentItem, "transferCancelButton"))
+        if (data.meanwhile === "hang up")
+            rig.reportCall("idle")
+        rig.holdTransfers(false)
 
         tryCompare(rig.model, "errorMessage", "Ramal 2003 indisponível.")
         wait(20)
-        verify(dialer.showingTransfer)
-        const alert = findAll(dialer, "alertMessage")[0]
-        compare(alert.text, "Ramal 2003 indisponível.")
-        compare(alert.Window.window.title, "Vozel")
-        verify(alert.Window.window.visible)
-        const ok = find(alert.Window.window.contentItem, "OK")
-        click(ok)
+        const open = data.meanwhile === ""
+        compare(dialer.showingTransfer, open)
+        compare(dialer.transfer.panel.visible, open)
+        const alert = find(dialer, "alertMessage").Window.window
+        verify(alert.visible)
+        compare(alert.title, "Vozel")
+        // Above the panel it is about, or the dialer once the panel is gone.
+        compare(alert.transientParent, open ? dialer.transfer.panel : dialer.Window.window)
+        rig.pressAccessibly(find(alert.contentItem, "OK"))
         compare(rig.model.errorMessage, "")
-        verify(!alert.Window.window.visible)
-        verify(dialer.showingTransfer)
+        compare(dialer.showingTransfer, open)
+    }
+
+    function test_anAlertBlocksOnlyItsWindowAndKeepsItsKeys_data() {
+        return [{ tag: "dialer", sheet: "" }, { tag: "settings", sheet: "showingSettings" }]
+    }
+
+    function test_anAlertBlocksOnlyItsWindowAndKeepsItsKeys(data) {
+        const dialer = makeDialer({ accounts: 1, registration: "connected" })
+        rig.reportCall("connected", "2002")
+        if (data.sheet)
+            dialer[data.sheet] = true
+        const about = data.sheet ? find(dialer, "Concluir").Window.window : dialer.Window.window
+        const panel = createTemporaryObject(panelComponent, null)
+        let answers = 0
+        panel.button.clicked.connect(() => ++answers)
+
+        rig.model.errorMessage = "Alto-falante indisponível."
+        const alert = find(dialer, "alertMessage").Window.window
+        tryVerify(() => alert.active)
+        compare(alert.transientParent, about)
+        mouseClick(panel.button)
+        compare(answers, 1)
+
+        // Keys typed into the panel or the alert never reach the call.
+        panel.requestActivate()
+        tryVerify(() => panel.active)
+        keyClick(Qt.Key_5)
+        keyClick(Qt.Key_Return)
+        alert.requestActivate()
+        tryVerify(() => alert.active)
+        keyClick(Qt.Key_Return)
+        compare(rig.model.errorMessage, "")
+        compare(rig.model.callKind, "connected")
+        verify(!rig.operations().some(operation => operation === "end" || operation.startsWith("dtmf")))
     }
 
     function test_headerButtonsOpenTheSheetsAndFocusReturns() {
