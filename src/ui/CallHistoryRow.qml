@@ -17,6 +17,7 @@ SwipeDelegate {
 
     text: item.number
     focusPolicy: Qt.TabFocus
+    Accessible.onPressAction: row.chosen()
     onClicked: row.chosen()
     Keys.onDeletePressed: row.deleteRequested()
     Keys.onMenuPressed: menu.popup(row, 0, row.height)

@@ -149,12 +149,15 @@ SheetWindow {
                     Layout.fillWidth: true
                     currentIndex: sheet.form.setupMode
                     Accessible.name: "Modo"
+                    // Like every button, the two tabs answer a screen reader's press action.
                     TabButton {
                         text: "QR Code"
+                        Accessible.onPressAction: clicked()
                         onClicked: sheet.form.setupMode = 0
                     }
                     TabButton {
                         text: "Manual"
+                        Accessible.onPressAction: clicked()
                         onClicked: sheet.form.setupMode = 1
                     }
                 }

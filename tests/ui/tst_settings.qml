@@ -50,7 +50,7 @@ UiTestCase {
 
     function test_manualFieldsReachTheForm() {
         const sheet = openSettings()
-        click(control(sheet.contentItem, "Manual"))
+        rig.pressAccessibly(control(sheet.contentItem, "Manual"))
         compare(sheet.form.setupMode, 1)
         const save = control(sheet.contentItem, "Salvar e reconectar")
         verify(!save.enabled)
