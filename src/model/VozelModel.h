@@ -160,7 +160,6 @@ public:
     Q_INVOKABLE QCoro::QmlTask saveManualAccountFromView(const QVariantMap &fields);
     Q_INVOKABLE QCoro::QmlTask setRegistrationEnabledFromView(bool enabled);
     Q_INVOKABLE QCoro::QmlTask resetFromView();
-    Q_INVOKABLE QCoro::QmlTask beginAttendedTransferFromView(const QString &target);
 
 signals:
     void numberChanged();

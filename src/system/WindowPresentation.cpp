@@ -1,9 +1,9 @@
 #include "system/WindowPresentation.h"
 
+#include <QGuiApplication>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickWindow>
-#include <QGuiApplication>
 #include <QScreen>
 
 #include <xcb/xcb.h>
