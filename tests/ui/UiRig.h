@@ -8,6 +8,9 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QObject>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
 #include <QVariantMap>
 
 namespace vozel::test {
@@ -110,6 +113,13 @@ public:
     }
 
     Q_INVOKABLE void setClipboard(const QString &text) { QGuiApplication::clipboard()->setText(text); }
+
+    // A click as the desktop delivers it, which never reaches a window a modal one blocks.
+    Q_INVOKABLE void clickThroughTheDesktop(QQuickItem *item)
+    {
+        const QPointF centre(item->width() / 2, item->height() / 2);
+        QTest::mouseClick(item->window(), Qt::LeftButton, {}, item->mapToScene(centre).toPoint());
+    }
 
     // What a screen reader's "press" does to a control.
     Q_INVOKABLE void pressAccessibly(QObject *control)
