@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QProcess>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
@@ -30,17 +29,6 @@ inline QStringList textsOf(QQuickWindow *window, std::initializer_list<const cha
     for (const char *name : objectNames)
         texts << textOf(window, name);
     return texts;
-}
-
-// The window's hints to an X11 window manager about the workspaces it shows on, as xprop
-// prints them.
-inline QString workspaceHints(QWindow *window)
-{
-    QProcess xprop;
-    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId()),
-                                          QStringLiteral("_NET_WM_STATE"), QStringLiteral("_NET_WM_DESKTOP")});
-    xprop.waitForFinished(5000);
-    return QString::fromUtf8(xprop.readAllStandardOutput());
 }
 
 // A real mouse click in the middle of the named item.
