@@ -79,8 +79,9 @@ void centreOnScreen(QWindow &window)
 
 void presentPanel(QWindow &panel)
 {
-    stickToEveryWorkspace(panel);
+    // Placed first: the platform window made for the hints then starts where it belongs.
     centreOnScreen(panel);
+    stickToEveryWorkspace(panel);
     bringToFront(panel);
 }
 
