@@ -79,6 +79,8 @@ void applyCallSettings(linphone::Core &core)
     core.enableAudioAdaptiveJittcomp(true);
     core.setAudioJittcomp(80);
     core.setPlaybackGainDb(0);
+    // The application rings with its own chime on the chosen ringer; a second ring from the stack would double it.
+    core.setRing("");
 }
 
 std::shared_ptr<linphone::NatPolicy> applyNatPolicy(linphone::Core &core, const QString &stunServer)

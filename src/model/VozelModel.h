@@ -160,7 +160,6 @@ public:
     Q_INVOKABLE QCoro::QmlTask saveManualAccountFromView(const QVariantMap &fields);
     Q_INVOKABLE QCoro::QmlTask setRegistrationEnabledFromView(bool enabled);
     Q_INVOKABLE QCoro::QmlTask resetFromView();
-    Q_INVOKABLE QCoro::QmlTask beginAttendedTransferFromView(const QString &target);
 
 signals:
     void numberChanged();
@@ -241,6 +240,7 @@ private:
     DeviceChoice deviceChoice(VozelAudioRoute route);
     QString storedDeviceID(const QString &key) const;
     void setDeviceChoice(VozelAudioRoute route, const QString &id);
+    void applyDevice(VozelAudioRoute route, const QString &id);
     void refreshLaunchAtLogin();
 
     ModelDependencies m_services;

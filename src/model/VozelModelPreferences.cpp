@@ -46,7 +46,18 @@ void VozelModel::setDeviceChoice(VozelAudioRoute route, const QString &id)
         emit(this->*choice.changed)();
     }
     m_services.defaults->setString(choice.key, id);
+    applyDevice(route, id);
+}
+
+void VozelModel::applyDevice(VozelAudioRoute route, const QString &id)
+{
     m_services.engine->selectAudioDevice(id, route);
+    if (route != VozelAudioRoute::ringer)
+        return;
+    // The ring is the alert manager's own sound; it finds the device by the name the user saw.
+    const auto device = std::find_if(m_audioDevices.cbegin(), m_audioDevices.cend(),
+                                     [&](const VozelAudioDevice &d) { return d.id == id; });
+    m_services.systemCalls->setRingerDevice(device != m_audioDevices.cend() ? device->name : QString());
 }
 
 void VozelModel::refreshAudioDevices()
@@ -75,7 +86,7 @@ void VozelModel::refreshAudioDevices()
         if (!candidates.isEmpty() && !containsID(candidates, current))
             setDeviceChoice(route, pick(candidates, preferred).id);
         else if (!current.isEmpty())
-            m_services.engine->selectAudioDevice(current, route);
+            applyDevice(route, current);
     };
     apply(VozelAudioRoute::microphone, m_microphoneDeviceID, inputs, isUSB);
     apply(VozelAudioRoute::callOutput, m_callOutputDeviceID, outputs, isUSB);

@@ -124,9 +124,4 @@ QCoro::QmlTask VozelModel::resetFromView()
     return reset();
 }
 
-QCoro::QmlTask VozelModel::beginAttendedTransferFromView(const QString &target)
-{
-    return beginAttendedTransfer(target);
-}
-
 } // namespace vozel

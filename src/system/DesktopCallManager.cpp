@@ -124,8 +124,7 @@ void DesktopCallManager::showPanel(const QString &number)
     // Until the owner says who is calling, nothing of the previous caller may show.
     m_panel->setProperty("callerName", QString());
     m_panel->setProperty("sourceLabel", identifyingSource);
-    centreOnScreen(*m_panel);
-    bringToFront(*m_panel);
+    presentPanel(*m_panel);
 }
 
 void DesktopCallManager::hidePanel()

@@ -34,6 +34,7 @@ public:
                                 const QString &sourceLabel) override;
     void reportAnswered() override;
     void reportEnded() override;
+    void setRingerDevice(const QString &deviceName) override { m_ringTone.setOutputName(deviceName); }
 
     bool isCallAnnounced() const { return m_callAnnounced; }
     bool isRinging() const { return m_ringTone.isRinging(); }

@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QInputMethodQueryEvent>
 #include <QKeyEvent>
+#include <QQuickItem>
+#include <QQuickWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -28,13 +30,21 @@ void KeyboardCapture::setEnabled(bool enabled)
     emit enabledChanged();
 }
 
-bool KeyboardCapture::eventFilter(QObject *, QEvent *event)
+void KeyboardCapture::setWindow(QWindow *window)
+{
+    if (m_window == window)
+        return;
+    m_window = window;
+    emit windowChanged();
+}
+
+bool KeyboardCapture::eventFilter(QObject *watched, QEvent *event)
 {
     const bool press = event->type() == QEvent::KeyPress;
     // Sent before the press to let the focused object keep a key from the shortcuts:
     // claiming the keys handled here keeps keypad shortcuts from taking them first.
     const bool shortcutOverride = event->type() == QEvent::ShortcutOverride;
-    if ((!press && !shortcutOverride) || !m_enabled || textFieldHasFocus())
+    if ((!press && !shortcutOverride) || !m_enabled || !isInDialerWindow(watched) || textFieldHasFocus())
         return false;
 
     const auto action = actionFor(*static_cast<QKeyEvent *>(event));
@@ -69,6 +79,14 @@ std::optional<DialerKeyAction> KeyboardCapture::actionFor(const QKeyEvent &key)
     if (key.key() < 0x80 && dialCharacters.contains(QChar(key.key())))
         return DialerKeyAction{DialerKeyAction::Kind::Digit, QString(QChar(key.key()))};
     return std::nullopt;
+}
+
+bool KeyboardCapture::isInDialerWindow(const QObject *receiver) const
+{
+    // A press reaches its window first; the shortcut check goes to the focused item.
+    const auto *item = qobject_cast<const QQuickItem *>(receiver);
+    const QObject *window = item ? item->window() : receiver;
+    return m_window && window == m_window.data();
 }
 
 bool KeyboardCapture::textFieldHasFocus()

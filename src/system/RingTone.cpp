@@ -1,20 +1,13 @@
 #include "system/RingTone.h"
 
 #include <QApplication>
-#include <QAudioDevice>
 #include <QMediaDevices>
 
 using namespace Qt::StringLiterals;
 
 namespace vozel {
 
-RingTone::RingTone(QObject *parent) : QObject(parent)
-{
-    m_effect.setLoopCount(QSoundEffect::Infinite);
-    // Written at build time by chime/ChimeWriter.cpp.
-    m_effect.setSource(QUrl(u"qrc:/Vozel/System/sounds/chime.wav"_s));
-    connect(&m_effect, &QSoundEffect::statusChanged, this, &RingTone::soundStatusChanged);
-}
+RingTone::RingTone(QObject *parent) : QObject(parent) {}
 
 void RingTone::start()
 {
@@ -22,25 +15,52 @@ void RingTone::start()
         return;
     m_ringing = true;
     m_beeped = false;
-    if (QMediaDevices::audioOutputs().isEmpty() || m_effect.status() == QSoundEffect::Error) {
+    if (QMediaDevices::audioOutputs().isEmpty()) {
         fallBackToBeep();
         return;
     }
-    // The desktop's default output may have changed since the last call.
-    m_effect.setAudioDevice(QMediaDevices::defaultAudioOutput());
+    // Outputs and the default may have changed since the last call, and an effect plays on
+    // the output it was loaded for.
+    const QAudioDevice output = chosenOutput();
+    if (!m_effect || m_effect->audioDevice() != output)
+        m_effect = makeEffect(output);
+    if (m_effect->status() == QSoundEffect::Error) {
+        fallBackToBeep();
+        return;
+    }
     // While the file is still loading, play() takes effect once it is ready.
-    m_effect.play();
+    m_effect->play();
+}
+
+std::unique_ptr<QSoundEffect> RingTone::makeEffect(const QAudioDevice &output)
+{
+    auto effect = std::make_unique<QSoundEffect>(output);
+    effect->setLoopCount(QSoundEffect::Infinite);
+    // Written at build time by chime/ChimeWriter.cpp.
+    effect->setSource(QUrl(u"qrc:/Vozel/System/sounds/chime.wav"_s));
+    connect(effect.get(), &QSoundEffect::statusChanged, this, &RingTone::soundStatusChanged);
+    return effect;
+}
+
+QAudioDevice RingTone::chosenOutput() const
+{
+    const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
+    const auto chosen = std::find_if(outputs.cbegin(), outputs.cend(), [this](const QAudioDevice &output) {
+        return !m_outputName.isEmpty() && output.description() == m_outputName;
+    });
+    return chosen != outputs.cend() ? *chosen : QMediaDevices::defaultAudioOutput();
 }
 
 void RingTone::stop()
 {
     m_ringing = false;
-    m_effect.stop();
+    if (m_effect)
+        m_effect->stop();
 }
 
 void RingTone::soundStatusChanged()
 {
-    if (m_ringing && m_effect.status() == QSoundEffect::Error)
+    if (m_ringing && m_effect->status() == QSoundEffect::Error)
         fallBackToBeep();
 }
 

@@ -61,8 +61,7 @@ void TransferPresenter::show()
         connect(m_panel, SIGNAL(cancelRequested()), this, SLOT(cancel()));
         connect(m_panel, &QWindow::visibleChanged, this, &TransferPresenter::panelVisibilityChanged);
     }
-    centreOnScreen(*m_panel);
-    bringToFront(*m_panel);
+    presentPanel(*m_panel);
     QMetaObject::invokeMethod(m_panel, "focusField");
 }
 

@@ -17,6 +17,10 @@ void bringToFrontWithAttention(QWindow &window);
 // Places the window in the middle of the usable area of its screen.
 void centreOnScreen(QWindow &window);
 
+// Shows a hidden floating panel in the middle of the screen, on every workspace, in front
+// and with the keyboard.
+void presentPanel(QWindow &panel);
+
 // Makes one of this module's floating panels from its QML file, hidden; null when the file
 // cannot be loaded (the errors are printed, as for any QML error).
 QQuickWindow *createPanel(QQmlEngine &engine, const QString &fileName);

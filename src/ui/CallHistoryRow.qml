@@ -4,7 +4,8 @@ import QtQuick.Layouts
 import Vozel.Ui
 
 // One past call: its direction, number, origin and time. Pressing puts the number back in
-// the dialer; swiping left or the context menu offers "Excluir".
+// the dialer; swiping left, the context menu (right click or the Menu key) and the Delete
+// key delete it.
 SwipeDelegate {
     id: row
 
@@ -16,7 +17,10 @@ SwipeDelegate {
 
     text: item.number
     focusPolicy: Qt.TabFocus
+    Accessible.onPressAction: row.chosen()
     onClicked: row.chosen()
+    Keys.onDeletePressed: row.deleteRequested()
+    Keys.onMenuPressed: menu.popup(row, 0, row.height)
 
     contentItem: RowLayout {
         spacing: 10

@@ -14,12 +14,12 @@ SheetWindow {
     minimumWidth: 360
     minimumHeight: 480
 
-    leading: Button {
+    leading: AccessibleButton {
         text: "Fechar"
         flat: true
         onClicked: sheet.dismissed()
     }
-    trailing: Button {
+    trailing: AccessibleButton {
         text: "Limpar"
         flat: true
         enabled: sheet.vozel.history.length > 0

@@ -3,7 +3,7 @@ import QtQuick.Controls
 import Vozel.Ui
 
 // A round button that shows one symbol; `text` is what screen readers announce.
-Button {
+AccessibleButton {
     id: control
 
     property real diameter: 42
@@ -18,8 +18,6 @@ Button {
     padding: 0
     focusPolicy: Qt.TabFocus
     Accessible.name: text
-    // Qt Quick Controls 2 buttons ignore a screen reader's press action in Qt 6.4.
-    Accessible.onPressAction: if (enabled) clicked()
     display: AbstractButton.IconOnly
 
     contentItem: Symbol {

@@ -13,6 +13,7 @@ ItemDelegate {
     text: phone.name
     focusPolicy: Qt.TabFocus
     Accessible.name: [phone.name, phone.label, phone.number].filter(part => part !== "").join(", ")
+    Accessible.onPressAction: row.chosen()
     onClicked: row.chosen()
 
     contentItem: RowLayout {

@@ -42,7 +42,7 @@ ColumnLayout {
         horizontalAlignment: Text.AlignHCenter
         wrapMode: Text.Wrap
     }
-    Button {
+    AccessibleButton {
         Layout.alignment: Qt.AlignHCenter
         Layout.topMargin: 4
         text: notice.actionText

@@ -31,7 +31,7 @@ SheetWindow {
     // The dialer creates the sheet for every showing.
     Component.onCompleted: directory.reload()
 
-    leading: Button {
+    leading: AccessibleButton {
         objectName: "closeButton"
         text: "Fechar"
         flat: true
@@ -69,7 +69,7 @@ SheetWindow {
                     Accessible.name: "Buscar contato"
                     onTextEdited: sheet.search = text
                 }
-                ToolButton {
+                AccessibleButton {
                     objectName: "clearSearchButton"
                     visible: sheet.search !== ""
                     flat: true

@@ -2,7 +2,6 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 import Vozel.Ui
-import Vozel.System
 
 // The dialer: registration state, accounts, the number, the keypad and the call controls.
 // Every action is a call on the model; everything shown is read from it.
@@ -15,7 +14,8 @@ Rectangle {
     property bool showingSettings: false
     property bool showingHistory: false
     property bool showingContacts: false
-    property bool showingTransfer: false
+    property alias showingTransfer: transferFlow.showing
+    readonly property alias transfer: transferFlow
     readonly property ContactDirectory contacts: ContactDirectory {}
 
     readonly property int contentSpacing: 6
@@ -42,11 +42,6 @@ Rectangle {
     readonly property real numberFontSize: vozel.number.length > 16 ? keyFontSize * 0.75 : keyFontSize
     readonly property bool keyboardCaptureEnabled: !showingSettings && !showingHistory && !showingContacts
                                                    && !showingTransfer && vozel.callKind !== "incoming"
-
-    // The target typed in the transfer panel: the panel hides only once the transfer started.
-    function confirmTransfer(target) {
-        vozel.beginAttendedTransferFromView(target).then(() => showingTransfer = vozel.errorMessage !== "")
-    }
 
     function returnFocus() {
         dialerArea.forceActiveFocus()
@@ -253,6 +248,7 @@ Rectangle {
     }
 
     Loader {
+        id: settings
         active: dialer.showingSettings
         sourceComponent: SettingsView {
             vozel: dialer.vozel
@@ -287,18 +283,18 @@ Rectangle {
     DialerKeyboard {
         model: dialer.vozel
         enabled: dialer.keyboardCaptureEnabled
+        window: dialer.Window.window
     }
 
-    TransferPresenter {
-        id: transferPresenter
-        isPresented: dialer.showingTransfer
-        onConfirmed: target => dialer.confirmTransfer(target)
-        onCancelled: dialer.showingTransfer = false
+    DialerTransfer {
+        id: transferFlow
+        model: dialer.vozel
     }
 
     ErrorAlert {
         message: dialer.vozel.errorMessage
-        transientParent: dialer.Window.window
+        // Over the window the error is about, blocking that one only.
+        transientParent: dialer.showingTransfer ? transferFlow.panel : settings.item ?? dialer.Window.window
         onDismissed: dialer.vozel.errorMessage = ""
     }
 }

@@ -5,6 +5,7 @@ namespace vozel::ui {
 DialerKeyboard::DialerKeyboard(QObject *parent) : QObject(parent)
 {
     connect(&m_capture, &KeyboardCapture::enabledChanged, this, &DialerKeyboard::enabledChanged);
+    connect(&m_capture, &KeyboardCapture::windowChanged, this, &DialerKeyboard::windowChanged);
     connect(&m_capture, &KeyboardCapture::triggered, this, [this](DialerKeyAction::Kind kind, const QString &text) {
         if (m_model)
             perform(*m_model, kind, text);

@@ -16,6 +16,7 @@ class DialerKeyboard : public QObject {
     QML_ELEMENT
     Q_PROPERTY(vozel::VozelModel *model READ model WRITE setModel NOTIFY modelChanged)
     Q_PROPERTY(bool enabled READ isEnabled WRITE setEnabled NOTIFY enabledChanged)
+    Q_PROPERTY(QWindow *window READ window WRITE setWindow NOTIFY windowChanged)
 
 public:
     explicit DialerKeyboard(QObject *parent = nullptr);
@@ -24,6 +25,8 @@ public:
     void setModel(VozelModel *model);
     bool isEnabled() const { return m_capture.isEnabled(); }
     void setEnabled(bool enabled) { m_capture.setEnabled(enabled); }
+    QWindow *window() const { return m_capture.window(); }
+    void setWindow(QWindow *window) { m_capture.setWindow(window); }
 
     // What one key action does to the number or the call.
     static void perform(VozelModel &model, DialerKeyAction::Kind kind, const QString &text);
@@ -31,6 +34,7 @@ public:
 signals:
     void modelChanged();
     void enabledChanged();
+    void windowChanged();
 
 private:
     KeyboardCapture m_capture;

@@ -3,7 +3,9 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Vozel.Ui
 
-// The one place errors are shown: an alert titled "Vozel" with the message and "OK".
+// The one place errors are shown: an alert titled "Vozel" with the message and "OK". It is
+// modal to its transient parent only, so the ring panel keeps answering while it is open,
+// and it floats like the panels, so the transfer panel it belongs to cannot cover it.
 Window {
     id: alert
 
@@ -11,8 +13,8 @@ Window {
     signal dismissed()
 
     title: "Vozel"
-    flags: Qt.Dialog
-    modality: Qt.ApplicationModal
+    flags: Qt.Dialog | Qt.WindowStaysOnTopHint
+    modality: Qt.WindowModal
     color: Theme.windowBackground
     width: 300
     height: content.implicitHeight + 40
@@ -21,6 +23,7 @@ Window {
     minimumHeight: height
     maximumHeight: height
     visible: message !== ""
+    onVisibleChanged: if (visible) requestActivate()
     onClosing: alert.dismissed()
 
     ColumnLayout {
@@ -46,7 +49,7 @@ Window {
             wrapMode: Text.Wrap
             horizontalAlignment: Text.AlignHCenter
         }
-        Button {
+        AccessibleButton {
             Layout.fillWidth: true
             Layout.topMargin: 6
             text: "OK"

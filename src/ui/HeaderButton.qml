@@ -3,7 +3,7 @@ import QtQuick.Controls
 import Vozel.Ui
 
 // A borderless symbol button of the dialer's header; `text` is its accessible name.
-ToolButton {
+AccessibleButton {
     id: control
 
     property string symbol
@@ -12,10 +12,9 @@ ToolButton {
     implicitWidth: frameSize
     implicitHeight: frameSize
     padding: 0
+    flat: true
     focusPolicy: Qt.TabFocus
     Accessible.name: text
-    // Qt Quick Controls 2 buttons ignore a screen reader's press action in Qt 6.4.
-    Accessible.onPressAction: if (enabled) clicked()
     display: AbstractButton.IconOnly
 
     contentItem: Symbol {

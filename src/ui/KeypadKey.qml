@@ -3,7 +3,7 @@ import QtQuick.Controls
 import Vozel.Ui
 
 // One key of the keypad: the digit over its letters, on a faint circle.
-Button {
+AccessibleButton {
     id: key
 
     required property string digit
@@ -18,8 +18,6 @@ Button {
     padding: 0
     focusPolicy: Qt.TabFocus
     Accessible.name: text
-    // Qt Quick Controls 2 buttons ignore a screen reader's press action in Qt 6.4.
-    Accessible.onPressAction: if (enabled) clicked()
 
     contentItem: Column {
         spacing: 0

@@ -13,33 +13,39 @@ ColumnLayout {
     spacing: 8
 
     LabeledField {
+        label: "Nome da conta"
         placeholderText: "Nome da conta (ex.: zarko, Casa Norte)"
         value: manual.form.manualName
         onEdited: value => manual.form.manualName = value
     }
     LabeledField {
+        label: "Ramal"
         placeholderText: "Ramal"
         value: manual.form.manualExtension
         onEdited: value => manual.form.manualExtension = value
     }
     LabeledField {
+        label: "Usuário de autenticação"
         placeholderText: "Usuário de autenticação"
         value: manual.form.manualUser
         onEdited: value => manual.form.manualUser = value
     }
     LabeledField {
+        label: "Senha SIP"
         placeholderText: "Senha SIP"
         echoMode: TextInput.Password
         value: manual.form.manualPassword
         onEdited: value => manual.form.manualPassword = value
     }
     LabeledField {
+        label: "Servidor SIP"
         placeholderText: "Servidor SIP"
         inputMethodHints: Qt.ImhUrlCharactersOnly
         value: manual.form.manualHost
         onEdited: value => manual.form.manualHost = value
     }
     LabeledField {
+        label: "Porta"
         placeholderText: "Porta"
         inputMethodHints: Qt.ImhDigitsOnly
         value: manual.form.manualPort
@@ -51,7 +57,7 @@ ColumnLayout {
         selected: manual.form.manualTransport
         onChosen: value => manual.form.manualTransport = value
     }
-    Button {
+    AccessibleButton {
         text: "Salvar e reconectar"
         enabled: manual.form.manualConfigurationIsValid
         onClicked: manual.form.saveManualConfiguration()
@@ -60,7 +66,7 @@ ColumnLayout {
         visible: manual.form.saveStatus !== ""
         text: manual.form.saveStatus
     }
-    Button {
+    AccessibleButton {
         visible: manual.form.editingConfiguration
         text: "Cancelar"
         onClicked: manual.form.cancelEditing()

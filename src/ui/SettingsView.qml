@@ -24,7 +24,7 @@ SheetWindow {
     minimumHeight: 600
     maximumHeight: 600
 
-    trailing: Button {
+    trailing: AccessibleButton {
         text: "Concluir"
         enabled: sheet.form.canFinish
         highlighted: true
@@ -74,7 +74,7 @@ SheetWindow {
                         value: sheet.form.accountNickname
                         onEdited: value => sheet.form.accountNickname = value
                     }
-                    Button {
+                    AccessibleButton {
                         text: "Salvar nome"
                         onClicked: sheet.form.renameAccount()
                     }
@@ -149,12 +149,15 @@ SheetWindow {
                     Layout.fillWidth: true
                     currentIndex: sheet.form.setupMode
                     Accessible.name: "Modo"
+                    // Like every button, the two tabs answer a screen reader's press action.
                     TabButton {
                         text: "QR Code"
+                        Accessible.onPressAction: clicked()
                         onClicked: sheet.form.setupMode = 0
                     }
                     TabButton {
                         text: "Manual"
+                        Accessible.onPressAction: clicked()
                         onClicked: sheet.form.setupMode = 1
                     }
                 }
@@ -174,7 +177,7 @@ SheetWindow {
                         value: sheet.form.provisioningURL
                         onEdited: value => sheet.form.provisioningURL = value
                     }
-                    Button {
+                    AccessibleButton {
                         text: "Configurar ramal"
                         enabled: sheet.form.provisioningURL !== ""
                         onClicked: sheet.form.configureProvisioning()
@@ -188,7 +191,7 @@ SheetWindow {
                     visible: sheet.form.setupMode === 1
                     form: sheet.form
                 }
-                Button {
+                AccessibleButton {
                     visible: sheet.form.addingAccount
                     text: "Cancelar"
                     onClicked: sheet.form.cancelAdding()
@@ -267,11 +270,11 @@ SheetWindow {
         onClosed: sheet.form.confirmingRemoval = false
 
         footer: DialogButtonBox {
-            Button {
+            AccessibleButton {
                 text: "Cancelar"
                 DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
             }
-            Button {
+            AccessibleButton {
                 text: "Remover conta"
                 palette.buttonText: Theme.red
                 DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole

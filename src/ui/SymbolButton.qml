@@ -5,7 +5,7 @@ import Vozel.Ui
 
 // A button with a symbol before its text. `tint` colours the text, or, when `prominent`,
 // fills the button behind white text.
-Button {
+AccessibleButton {
     id: control
 
     property string symbol
@@ -15,8 +15,6 @@ Button {
 
     focusPolicy: Qt.TabFocus
     Accessible.name: text
-    // Qt Quick Controls 2 buttons ignore a screen reader's press action in Qt 6.4.
-    Accessible.onPressAction: if (enabled) clicked()
     opacity: enabled ? 1 : 0.45
 
     contentItem: RowLayout {

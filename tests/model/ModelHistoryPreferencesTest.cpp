@@ -17,7 +17,7 @@ QList<CallHistoryItem> rows(int count)
 
 VozelAudioDevice device(const QString &id, bool record, bool play, bool usb)
 {
-    return {id, id, record, play, usb};
+    return {id, id.toUpper(), record, play, usb};
 }
 
 } // namespace
@@ -91,6 +91,7 @@ private slots:
         QCOMPARE(h.defaults->stringValue(VozelModel::microphoneDeviceKey), u"usb"_s);
         QCOMPARE(h.defaults->stringValue(VozelModel::ringerDeviceKey), u"spk"_s);
         QCOMPARE(h.engine->selections.size(), 3);
+        QCOMPARE(h.systemCalls->ringerDevice, u"SPK"_s); // the ring finds its output by name
 
         // Unplugging the headset moves talking to the built-in devices; present choices are re-applied.
         h.engine->devices = {device(u"mic"_s, true, false, false), device(u"spk"_s, false, true, false)};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FakeServices.h"
 #include "engine/SIPEngine.h"
 #include "model/domain/VozelError.h"
 
@@ -23,6 +24,7 @@ public:
     bool running = false;
     // Run inside call() before it returns, e.g. to report dialing first.
     std::function<void()> duringCall;
+    Gate transferGate; // while held, a transfer start waits for its release
 
     std::optional<QString> remoteDisplayName() const override { return displayName; }
 
@@ -67,8 +69,10 @@ public:
 
     QCoro::Task<> beginAttendedTransfer(QString target) override
     {
-        record(u"transfer "_s + target, transferFailure);
-        co_return;
+        operations << u"transfer "_s + target;
+        if (transferGate.held)
+            co_await qCoro(&transferGate, &Gate::released);
+        failWith(transferFailure);
     }
 
     void endCall() override

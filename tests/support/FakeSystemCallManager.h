@@ -14,6 +14,7 @@ public:
     QStringList events; // "incoming 2002", "identity 2002|Ana|Loja", "answered", "ended"
     int rings = 0;      // announcements that actually rang
     bool announcing = false;
+    QString ringerDevice;
 
     void reportIncoming(const QString &number) override
     {
@@ -36,6 +37,8 @@ public:
         events << u"ended"_s;
         announcing = false;
     }
+
+    void setRingerDevice(const QString &deviceName) override { ringerDevice = deviceName; }
 };
 
 } // namespace vozel::test

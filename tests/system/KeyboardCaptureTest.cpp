@@ -27,6 +27,7 @@ import QtQuick.Controls
 import Vozel.System
 
 Window {
+    id: dialer
     width: 300; height: 300
     property var reached: []
     property int shortcutHits: 0
@@ -37,6 +38,7 @@ Window {
 
     KeyboardCapture {
         id: capture
+        window: dialer
         onTriggered: (kind, text) => { if (kind === DialerKeyAction.Paste) lastPaste = text }
     }
     Shortcut { sequence: "5"; onActivated: shortcutHits++ }

@@ -2,37 +2,73 @@
 
 #include <QAudioDevice>
 #include <QMediaDevices>
+#include <QProcess>
 #include <QTest>
 
 using namespace vozel;
 using namespace Qt::StringLiterals;
 
+namespace {
+
+QStringList pactl(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(u"pactl"_s, arguments);
+    process.waitForFinished(5000);
+    return QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+// The names of the sinks that streams play on.
+QStringList sinksPlaying()
+{
+    QHash<QString, QString> names;
+    for (const QString &sink : pactl({u"list"_s, u"short"_s, u"sinks"_s}))
+        names.insert(sink.section(u'\t', 0, 0), sink.section(u'\t', 1, 1));
+    QStringList playing;
+    for (const QString &input : pactl({u"list"_s, u"short"_s, u"sink-inputs"_s}))
+        playing << names.value(input.section(u'\t', 1, 1));
+    return playing;
+}
+
+} // namespace
+
 class RingToneTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void theShippedChimeLoopsUntilStopped()
+    // A second sink beside the session's default one, as a USB headset beside the speakers.
+    void theChimeLoopsOnTheChosenOutputOrElseTheDefault()
     {
-        if (QMediaDevices::audioOutputs().isEmpty())
-            QSKIP("needs an audio output; tests/sandbox.sh provides a PulseAudio null sink");
+        const QStringList module = pactl({u"load-module"_s, u"module-null-sink"_s, u"sink_name=vozel_speakers"_s,
+                                          u"sink_properties='device.description=\"Alto-falantes\"'"_s});
+        if (module.isEmpty())
+            QSKIP("needs PulseAudio: tests/sandbox.sh runs one");
+        const QStringList defaultSink = pactl({u"get-default-sink"_s});
+        const auto listed = [] {
+            const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
+            return std::any_of(outputs.cbegin(), outputs.cend(),
+                               [](const QAudioDevice &output) { return output.description() == "Alto-falantes"_L1; });
+        };
+        QTRY_VERIFY(listed()); // Qt hears of the new sink a moment later
         RingTone tone;
+        tone.setOutputName(u"Alto-falantes"_s);
         tone.start();
-        QVERIFY(tone.isRinging());
         QTRY_VERIFY(tone.isAudible());
+        QTRY_COMPARE(sinksPlaying(), QStringList{u"vozel_speakers"_s});
         // The chime is two seconds long: still playing after it must have looped.
         QTest::qWait(2500);
-        QVERIFY(tone.isAudible());
-
         tone.start(); // a second start while ringing changes nothing
         QVERIFY(tone.isAudible());
-
         tone.stop();
         QVERIFY(!tone.isRinging());
         QTRY_VERIFY(!tone.isAudible());
 
-        tone.start(); // rings again for the next call
-        QTRY_VERIFY(tone.isAudible());
+        // The chosen device is gone by the next call: the default output rings.
+        tone.setOutputName(u"Fone desconectado"_s);
+        tone.start();
+        QTRY_COMPARE(sinksPlaying(), defaultSink);
         tone.stop();
+        pactl({u"unload-module"_s, module.value(0)});
     }
 };
 

@@ -4,9 +4,13 @@
 
 #include "model/domain/CallHistoryItem.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QObject>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
 #include <QVariantMap>
 
 namespace vozel::test {
@@ -72,6 +76,12 @@ public:
 
     Q_INVOKABLE void reportTransferReady(bool ready) { m_harness->engine->onAttendedTransferChanged(ready); }
     Q_INVOKABLE void failTransfers(const QString &message) { m_harness->engine->transferFailure = Failure(message); }
+    Q_INVOKABLE void holdTransfers(bool held)
+    {
+        m_harness->engine->transferGate.held = held;
+        if (!held)
+            m_harness->engine->transferGate.release();
+    }
     Q_INVOKABLE void failProvisioning(const QString &message) { m_harness->provisioning->failure = Failure(message); }
     Q_INVOKABLE void provide(const QString &extension) { m_harness->provisioning->account = sampleAccount(extension); }
     Q_INVOKABLE void holdOriginLookups() { m_harness->originLookup->gate.held = true; }
@@ -103,6 +113,20 @@ public:
     }
 
     Q_INVOKABLE void setClipboard(const QString &text) { QGuiApplication::clipboard()->setText(text); }
+
+    // A click as the desktop delivers it, which never reaches a window a modal one blocks.
+    Q_INVOKABLE void clickThroughTheDesktop(QQuickItem *item)
+    {
+        const QPointF centre(item->width() / 2, item->height() / 2);
+        QTest::mouseClick(item->window(), Qt::LeftButton, {}, item->mapToScene(centre).toPoint());
+    }
+
+    // What a screen reader's "press" does to a control.
+    Q_INVOKABLE void pressAccessibly(QObject *control)
+    {
+        if (QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control))
+            accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    }
 
 signals:
     void modelChanged();

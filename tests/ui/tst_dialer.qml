@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls
 import QtTest
 import Vozel.Ui
+import Vozel.System
 
 UiTestCase {
     name: "Dialer"
@@ -24,6 +25,19 @@ UiTestCase {
     function type(dialer, digits) {
         for (const digit of digits)
             click(control(dialer, digit))
+    }
+
+    // Types the target into the transfer panel and presses "Ligar".
+    function confirmTransfer(dialer, target) {
+        const panel = dialer.transfer.panel
+        tryVerify(() => panel.visible)
+        find(panel.contentItem, "transferField").text = target
+        rig.pressAccessibly(find(panel.contentItem, "transferCallButton"))
+    }
+
+    Component {
+        id: ringPanelComponent
+        IncomingCallPanel { visible: true }
     }
 
     function test_emptyNumberDisablesCallAndDelete() {
@@ -81,18 +95,6 @@ UiTestCase {
         verify(find(dialer, "Ligar") !== null)
     }
 
-    function test_longNumbersUseASmallerFont() {
-        const dialer = makeDialer()
-        const display = find(dialer, "numberDisplay")
-        rig.model.number = "1234567890123456"
-        compare(dialer.numberFontSize, 29)
-        compare(display.font.pixelSize, 29)
-        rig.model.number = "12345678901234567"
-        compare(dialer.numberFontSize, 29 * 0.75)
-        compare(display.font.pixelSize, 22)
-        compare(display.text, "12345678901234567")
-    }
-
     function test_typedKeysReachTheNumberOnce() {
         const dialer = makeDialer({ accounts: 1, registration: "connected" })
         keyClick(Qt.Key_2)
@@ -126,25 +128,12 @@ UiTestCase {
         compare(rig.model.number, data.number)
     }
 
-    function test_keyboardCaptureStepsAsideForSheetsPanelsAndRinging() {
+    function test_keyboardCaptureStepsAsideWhileRinging() {
         const dialer = makeDialer({ accounts: 1, registration: "connected" })
-        verify(dialer.keyboardCaptureEnabled)
-        for (const sheet of ["showingSettings", "showingHistory", "showingContacts", "showingTransfer"]) {
-            dialer[sheet] = true
-            verify(!dialer.keyboardCaptureEnabled, sheet)
-            dialer[sheet] = false
-            verify(dialer.keyboardCaptureEnabled, sheet)
-        }
         rig.reportCall("incoming", "2002")
-        verify(!dialer.keyboardCaptureEnabled)
         rig.setClipboard("3003")
         keyClick(Qt.Key_V, Qt.ControlModifier)
         compare(rig.model.number, "")
-    }
-
-    function test_noAccountsNoAccountMenu() {
-        const dialer = makeDialer()
-        verify(!find(dialer, "Escolher conta").visible)
     }
 
     function test_accountMenuSwitchesAndManagesAccounts() {
@@ -222,7 +211,7 @@ UiTestCase {
 
         click(transfer)
         verify(dialer.showingTransfer)
-        dialer.confirmTransfer("2003")
+        confirmTransfer(dialer, "2003")
         tryCompare(dialer, "showingTransfer", false)
         verify(rig.operations().includes("transfer 2003"))
 
@@ -231,27 +220,66 @@ UiTestCase {
         verify(rig.operations().includes("complete transfer"))
     }
 
-    function test_aFailedTransferKeepsThePanelAndAlerts() {
+    function test_aFailedTransferStart_data() {
+        return [{ tag: "panel open", meanwhile: "" }, { tag: "cancelled", meanwhile: "cancel" },
+                { tag: "call ended", meanwhile: "hang up" }]
+    }
+
+    function test_aFailedTransferStart(data) {
         const dialer = makeDialer({ accounts: 1, registration: "connected" })
-        rig.reportCall("dialing", "2002")
         rig.reportCall("connected", "2002")
         click(control(dialer, "Transferir"))
         rig.failTransfers("Ramal 2003 indisponível.")
-
-        dialer.confirmTransfer("2003")
+        rig.holdTransfers(true)
+        confirmTransfer(dialer, "2003")
+        if (data.meanwhile === "cancel")
+            rig.pressAccessibly(find(dialer.transfer.panel.contentItem, "transferCancelButton"))
+        if (data.meanwhile === "hang up")
+            rig.reportCall("idle")
+        rig.holdTransfers(false)
 
         tryCompare(rig.model, "errorMessage", "Ramal 2003 indisponível.")
         wait(20)
-        verify(dialer.showingTransfer)
-        const alert = findAll(dialer, "alertMessage")[0]
-        compare(alert.text, "Ramal 2003 indisponível.")
-        compare(alert.Window.window.title, "Vozel")
-        verify(alert.Window.window.visible)
-        const ok = find(alert.Window.window.contentItem, "OK")
-        click(ok)
+        const open = data.meanwhile === ""
+        compare(dialer.transfer.panel.visible, open)
+        const alert = find(dialer, "alertMessage").Window.window
+        verify(alert.visible)
+        // Above the panel it is about, or the dialer once the panel is gone.
+        compare(alert.transientParent, open ? dialer.transfer.panel : dialer.Window.window)
+        rig.pressAccessibly(find(alert.contentItem, "OK"))
         compare(rig.model.errorMessage, "")
-        verify(!alert.Window.window.visible)
-        verify(dialer.showingTransfer)
+        compare(dialer.showingTransfer, open)
+    }
+
+    function test_anAlertBlocksOnlyItsWindowAndKeepsItsKeys_data() {
+        return [{ tag: "dialer", sheet: "" }, { tag: "settings", sheet: "showingSettings" }]
+    }
+
+    function test_anAlertBlocksOnlyItsWindowAndKeepsItsKeys(data) {
+        const dialer = makeDialer({ accounts: 1, registration: "connected" })
+        rig.reportCall("connected", "2002")
+        if (data.sheet)
+            dialer[data.sheet] = true
+        const about = data.sheet ? find(dialer, "Concluir").Window.window : dialer.Window.window
+        const panel = createTemporaryObject(ringPanelComponent, null)
+        let answers = 0
+        panel.answerRequested.connect(() => ++answers)
+
+        rig.model.errorMessage = "Alto-falante indisponível."
+        const alert = find(dialer, "alertMessage").Window.window
+        tryVerify(() => alert.active)
+        compare(alert.transientParent, about)
+        rig.clickThroughTheDesktop(find(panel.contentItem, "answerButton"))
+        compare(answers, 1)
+
+        // Keys typed into another window never reach the call.
+        alert.requestActivate()
+        tryVerify(() => alert.active)
+        keyClick(Qt.Key_5)
+        keyClick(Qt.Key_Return)
+        compare(rig.model.errorMessage, "")
+        compare(rig.model.callKind, "connected")
+        verify(!rig.operations().some(operation => operation === "end" || operation.startsWith("dtmf")))
     }
 
     function test_headerButtonsOpenTheSheetsAndFocusReturns() {

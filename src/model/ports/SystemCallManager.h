@@ -22,6 +22,8 @@ public:
                                         const QString &sourceLabel) = 0;
     virtual void reportAnswered() = 0;
     virtual void reportEnded() = 0;
+    // The output the ring plays on, named as the user chose it; empty for the default.
+    virtual void setRingerDevice(const QString &deviceName) = 0;
 };
 
 } // namespace vozel
