@@ -104,7 +104,7 @@ void EngineCore::stop()
     m_listener.reset();
     m_configuredAccount.reset();
     m_previousOutputDeviceID.reset();
-    forgetTransfer();
+    forgetCalls();
     m_callReportedActive = false;
     m_refreshingRegistration = false;
     m_pendingEvents.clear();
@@ -128,19 +128,41 @@ void EngineCore::call(const QString &number)
 
 void EngineCore::answer()
 {
-    const auto call = m_core ? m_core->getCurrentCall() : nullptr;
+    if (m_waitingCall) {
+        answerWaitingCall();
+        return;
+    }
+    const auto call = currentOrRingingCall();
     if (!call)
         throw VozelError::sipUnavailable();
     if (call->accept() != 0)
         throw answerFailed();
 }
 
+std::shared_ptr<linphone::Call> EngineCore::currentOrRingingCall() const
+{
+    if (!m_core)
+        return nullptr;
+    if (auto current = m_core->getCurrentCall())
+        return current;
+    // A call that rang behind another one does not become the current call by itself.
+    for (const auto &call : m_core->getCalls()) {
+        if (callReportFor(call->getState()) == CallReport::incoming)
+            return call;
+    }
+    return nullptr;
+}
+
 void EngineCore::endCall()
 {
-    if (const auto call = m_core ? m_core->getCurrentCall() : nullptr)
+    const auto call = currentOrRingingCall();
+    if (call)
         call->terminate();
+    if (call && m_answeredWaiting && sameCall(*call, *m_answeredWaiting) && returnToHeldCall())
+        return;
     m_callReportedActive = false;
     reportCall(VozelCallState::idle());
+    promoteWaitingCall();
 }
 
 void EngineCore::sendDTMF(const QString &digit)
@@ -220,7 +242,7 @@ void EngineCore::reportEndedCallsWithoutEvent()
     if (!m_callReportedActive || !m_core || m_core->getCallsNb() > 0)
         return;
     m_callReportedActive = false;
-    forgetTransfer();
+    forgetCalls();
     reportAttendedTransfer(false);
     reportCall(VozelCallState::idle());
 }
@@ -237,6 +259,8 @@ void EngineCore::callStateChanged(const std::shared_ptr<linphone::Call> &call, C
 {
     const auto remote = call->getRemoteAddress();
     const QString number = callNumber(remote);
+    if (callWaitingStateChanged(call, state, number))
+        return;
     if (state == CallState::IncomingReceived || state == CallState::PushIncomingReceived)
         m_remoteDisplayName = displayName(remote);
     if (m_transferConsultation && sameCall(*call, *m_transferConsultation)
@@ -272,13 +296,19 @@ void EngineCore::callStateChanged(const std::shared_ptr<linphone::Call> &call, C
 
 bool EngineCore::anotherCallGoesOn(linphone::Call &ended) const
 {
+    return !liveCallsBesides(ended).empty();
+}
+
+std::vector<std::shared_ptr<linphone::Call>> EngineCore::liveCallsBesides(linphone::Call &call) const
+{
+    std::vector<std::shared_ptr<linphone::Call>> live;
     if (!m_core)
-        return false;
+        return live;
     for (const auto &other : m_core->getCalls()) {
-        if (!sameCall(*other, ended) && callReportFor(other->getState()) != CallReport::idle)
-            return true;
+        if (!sameCall(*other, call) && callReportFor(other->getState()) != CallReport::idle)
+            live.push_back(other);
     }
-    return false;
+    return live;
 }
 
 void EngineCore::reportRegistration(const RegistrationState &state)
@@ -309,6 +339,18 @@ void EngineCore::reportTransferFailed(const QString &message)
 {
     if (const auto report = m_owner ? m_owner->onTransferFailed : nullptr)
         report(message);
+}
+
+void EngineCore::reportWaitingCall(const std::optional<QString> &number)
+{
+    if (const auto report = m_owner ? m_owner->onWaitingCallChanged : nullptr)
+        report(number);
+}
+
+void EngineCore::reportHeldCallResumed(const QString &number)
+{
+    if (const auto report = m_owner ? m_owner->onHeldCallResumed : nullptr)
+        report(number);
 }
 
 } // namespace vozel::sip

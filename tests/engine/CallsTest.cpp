@@ -1,4 +1,5 @@
-// Calls between the engine (extension 2001) and a second SIP core (2002) through a real PBX.
+// Calls between the engine (extension 2001), a second liblinphone core (2002) and baresip (2003)
+// through a real PBX.
 
 #include "support/EngineRig.h"
 #include "engine/CoreEvents.h"
@@ -15,11 +16,15 @@ class CallsTest : public QObject {
 
     std::unique_ptr<EngineRig> m_rig;
     SipPeer *m_peer = nullptr;
-    SipPeer *m_other = nullptr; // 2003, without a display name
+    BaresipPeer *m_baresip = nullptr; // 2003, without a display name
+
+    qsizetype m_waitingMark = 0;
+    qsizetype m_baresipMark = 0;
 
     EngineRecorder &recorder() { return m_rig->recorder; }
     PJSIPEngine &engine() { return m_rig->engine; }
     SipPeer &peer() { return *m_peer; }
+    BaresipPeer &baresip() { return *m_baresip; }
     void connectIncomingCall() { m_rig->answerCallFrom(peer(), u"2002"_s); }
 
     // The engine's reports about calls since `mark`, without repeats in a row.
@@ -33,12 +38,30 @@ class CallsTest : public QObject {
         return calls;
     }
 
+    // While 2002 talks to the engine, baresip's 2003 calls: it waits without touching the first
+    // call, and a third call is refused as busy at once.
+    qsizetype busyAnswers() const { return m_baresip->events().mid(m_baresipMark).filter(u"CALL_CLOSED 486 "_s).size(); }
+
+    void waitBehindTheCallWith2002()
+    {
+        connectIncomingCall();
+        m_baresipMark = baresip().events().size();
+        m_waitingMark = recorder().reports.size();
+        baresip().dial(u"sip:2001@127.0.0.1"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"waiting 2003"_s, 5000);
+        QCOMPARE(engine().remoteDisplayName(), std::nullopt);
+        baresip().dial(u"sip:2001@127.0.0.1"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(busyAnswers(), 1, 5000);
+        QCOMPARE(recorder().since(m_waitingMark), QStringList({u"waiting 2003"_s}));
+        QCOMPARE(peer().callState(), CallState::StreamsRunning);
+    }
+
 private slots:
     void initTestCase()
     {
         m_rig = std::make_unique<EngineRig>();
         m_peer = &m_rig->addPeer(u"2002"_s, u"Ana Souza"_s);
-        m_other = &m_rig->addPeer(u"2003"_s);
+        m_baresip = &m_rig->addBaresip(u"2003"_s);
         m_rig->start();
     }
 
@@ -111,25 +134,89 @@ private slots:
         peer().hangUp();
         QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call idle"_s, 5000);
 
-        m_other->dial(u"sip:2001@127.0.0.1"_s);
+        baresip().dial(u"sip:2001@127.0.0.1"_s);
         QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2003"_s, 5000);
         QCOMPARE(engine().remoteDisplayName(), std::nullopt);
     }
 
-    void theEndOfOneCallDoesNotHideAnotherThatRings()
+    void callsWithBaresipCarryTelephoneEvents_data()
     {
-        connectIncomingCall();
-        m_other->dial(u"sip:2001@127.0.0.1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2003"_s, 5000);
+        QTest::addColumn<bool>("engineDials");
+        QTest::newRow("engine calls baresip") << true;
+        QTest::newRow("baresip calls the engine") << false;
+    }
 
+    void callsWithBaresipCarryTelephoneEvents()
+    {
+        QFETCH(bool, engineDials);
         const auto mark = recorder().reports.size();
-        peer().hangUp();
-        QTRY_VERIFY_WITH_TIMEOUT(!peer().hasCall(), 5000);
-        QTest::qWait(300);
-        QCOMPARE(recorder().since(mark), QStringList());
+        const auto events = baresip().events().size();
+        if (engineDials) {
+            QCOMPARE(finish(engine().call(u"2003"_s)), std::nullopt);
+            QTRY_VERIFY_WITH_TIMEOUT(baresip().events().contains(u"CALL_INCOMING"_s), 5000);
+            baresip().accept();
+        } else {
+            baresip().dial(u"sip:2001@127.0.0.1"_s);
+            QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2003"_s, 5000);
+            engine().answer();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2003"_s, 5000);
+        const QString sent = baresip().digits() + u"7#"_s;
+        for (const QString &digit : {u"7"_s, u"#"_s}) {
+            QCOMPARE(failureOf([&] { engine().sendDTMF(digit); }), std::nullopt);
+            QTRY_COMPARE_WITH_TIMEOUT(baresip().digits().right(1), digit, 3000);
+        }
+        QCOMPARE(baresip().digits(), sent);
+        engine().endCall();
+        QTRY_COMPARE_WITH_TIMEOUT(baresip().events().last().section(u' ', 0, 0), u"CALL_CLOSED"_s, 5000);
+        QCOMPARE(baresip().events().mid(events).filter(u"CALL_ESTABLISHED"_s).size(), 1);
+        QCOMPARE(callReportsSince(mark).last(), u"call idle"_s);
+    }
 
-        m_other->hangUp();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call idle"_s, 5000);
+    void aDeclinedWaitingCallGetsBusyAndTheFirstGoesOn()
+    {
+        waitBehindTheCallWith2002();
+        engine().declineWaitingCall();
+        QTRY_COMPARE_WITH_TIMEOUT(busyAnswers(), 2, 5000);
+        QTest::qWait(300);
+        QCOMPARE(recorder().since(m_waitingMark), QStringList({u"waiting 2003"_s}));
+        QCOMPARE(peer().callState(), CallState::StreamsRunning);
+        QCOMPARE(m_rig->calls(), 1);
+    }
+
+    void anAnsweredWaitingCallHoldsTheFirstUntilItEnds()
+    {
+        waitBehindTheCallWith2002();
+        engine().answer();
+        QTRY_COMPARE_WITH_TIMEOUT(peer().callState(), CallState::PausedByRemote, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2003"_s, 5000);
+        baresip().hangUp();
+        QTRY_COMPARE_WITH_TIMEOUT(peer().callState(), CallState::StreamsRunning, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2002"_s, 5000);
+        const QStringList reports = recorder().since(m_waitingMark);
+        QVERIFY2(reports.contains(u"held call back 2002"_s) && !reports.contains(u"call idle"_s),
+                 qPrintable(reports.join(u", "_s)));
+    }
+
+    void aWaitingCallerWhoHangsUpLeavesTheFirstCallAlone()
+    {
+        waitBehindTheCallWith2002();
+        baresip().hangUp();
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"waiting none"_s, 5000);
+        QTest::qWait(300);
+        QCOMPARE(recorder().since(m_waitingMark), QStringList({u"waiting 2003"_s, u"waiting none"_s}));
+        QCOMPARE(peer().callState(), CallState::StreamsRunning);
+    }
+
+    void theEndOfTheFirstCallLetsTheWaitingOneRing()
+    {
+        waitBehindTheCallWith2002();
+        peer().hangUp();
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2003"_s, 5000);
+        QTest::qWait(300);
+        QCOMPARE(callReportsSince(m_waitingMark), QStringList({u"call idle"_s, u"call incoming 2003"_s}));
+        engine().endCall();
+        QTRY_COMPARE_WITH_TIMEOUT(baresip().events().last().section(u' ', 0, 0), u"CALL_CLOSED"_s, 5000);
     }
 
     void renewingTheRegistrationKeepsTheCallGoing()
