@@ -36,6 +36,14 @@ public:
         events << u"ended"_s;
         announcing = false;
     }
+
+    void reportWaitingCall(const QString &number) override
+    {
+        events << u"waiting "_s + number;
+        ++rings;
+    }
+
+    void reportWaitingCallEnded() override { events << u"waiting ended"_s; }
 };
 
 } // namespace vozel::test

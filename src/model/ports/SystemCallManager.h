@@ -22,6 +22,10 @@ public:
                                         const QString &sourceLabel) = 0;
     virtual void reportAnswered() = 0;
     virtual void reportEnded() = 0;
+    // Announces a second call that rings while a call is up, also when one is announced.
+    virtual void reportWaitingCall(const QString &number) = 0;
+    // The waiting call stopped ringing unanswered: silence and hide; the call that is up goes on.
+    virtual void reportWaitingCallEnded() = 0;
 };
 
 } // namespace vozel
