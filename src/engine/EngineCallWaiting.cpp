@@ -104,6 +104,7 @@ void EngineCore::forgetCalls()
     forgetTransfer();
     m_handedOver.reset();
     m_handedOverConsultation.reset();
+    m_resumingAfterRefusal.reset();
     m_heldForWaiting.reset();
     m_answeredWaiting.reset();
     if (std::exchange(m_waitingCall, nullptr))

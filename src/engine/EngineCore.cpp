@@ -259,6 +259,8 @@ void EngineCore::callStateChanged(const std::shared_ptr<linphone::Call> &call, C
 {
     const auto remote = call->getRemoteAddress();
     const QString number = callNumber(remote);
+    if (m_resumingAfterRefusal && sameCall(*call, *m_resumingAfterRefusal))
+        keepResumingAfterRefusal(state);
     if (callWaitingStateChanged(call, state, number))
         return;
     if (state == CallState::IncomingReceived || state == CallState::PushIncomingReceived)

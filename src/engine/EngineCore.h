@@ -102,6 +102,7 @@ private:
     // The transfer's part of a call event; true when it has reported everything for the event.
     bool consultationStateChanged(linphone::Call::State state, const QString &number);
     bool endConsultation(const QString &number);
+    void keepResumingAfterRefusal(linphone::Call::State state);
     void forgetTransfer();
     void watchAudioDevices();
     void reloadAudioDevicesWhenIdle();
@@ -130,6 +131,9 @@ private:
     // consultation call, kept so that a refusal brings the held party back.
     std::shared_ptr<linphone::Call> m_handedOver;
     std::shared_ptr<linphone::Call> m_handedOverConsultation;
+    // The held party of a refused transfer, until it talks again.
+    std::shared_ptr<linphone::Call> m_resumingAfterRefusal;
+    int m_resumeAttempts = 0;
     // Call waiting: the second call while it rings, the call held to answer it, and the
     // answered one, whose end brings the held call back.
     std::shared_ptr<linphone::Call> m_waitingCall;
