@@ -18,24 +18,13 @@ using namespace Qt::StringLiterals;
 BaresipPeer::BaresipPeer(const TestPbx &pbx, const QString &extension, const QString &password)
 {
     const quint16 controlPort = TestPbx::freePort();
-    QFile config(m_folder.filePath(u"config"_s));
-    config.open(QIODevice::WriteOnly);
     // Opus because the tone source only runs at 48 kHz; nothing is played anywhere.
-    config.write(u"sip_listen 127.0.0.1:0\n"
-                 "audio_player aubridge,nowhere\naudio_alert aubridge,nowhere\naudio_source ausine,440\n"
-                 "module_path /usr/lib/baresip/modules\n"
-                 "module opus.so\nmodule g711.so\nmodule aubridge.so\nmodule ausine.so\n"
-                 "module_app account.so\nmodule_app menu.so\nmodule_app ctrl_tcp.so\n"
-                 "ctrl_tcp_listen 127.0.0.1:%1\n"_s.arg(controlPort)
-                     .toUtf8());
-    config.close();
-    QFile accounts(m_folder.filePath(u"accounts"_s));
-    accounts.open(QIODevice::WriteOnly);
-    accounts.write(u"<sip:%1@%2>;auth_pass=%3;outbound=\"sip:%2:%4;transport=udp\";regint=600\n"_s
-                       .arg(extension, pbx.host(), password, QString::number(pbx.port()))
-                       .toUtf8());
-    accounts.close();
-
+    writeFile(u"config"_s, u"sip_listen 127.0.0.1:0\naudio_player aubridge,nowhere\naudio_alert aubridge,nowhere\n"
+                          "audio_source ausine,440\nmodule_path /usr/lib/baresip/modules\nmodule opus.so\n"
+                          "module g711.so\nmodule aubridge.so\nmodule ausine.so\nmodule_app account.so\n"
+                          "module_app menu.so\nmodule_app ctrl_tcp.so\nctrl_tcp_listen 127.0.0.1:%1\n"_s.arg(controlPort));
+    writeFile(u"accounts"_s, u"<sip:%1@%2>;auth_pass=%3;outbound=\"sip:%2:%4;transport=udp\";regint=600\n"_s.arg(
+                                 extension, pbx.host(), password, QString::number(pbx.port())));
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.setStandardOutputFile(m_folder.filePath(u"log"_s));
     m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
@@ -59,6 +48,13 @@ BaresipPeer::~BaresipPeer()
         m_process.kill();
         m_process.waitForFinished(2000);
     }
+}
+
+void BaresipPeer::writeFile(const QString &name, const QString &text)
+{
+    QFile file(m_folder.filePath(name));
+    if (file.open(QIODevice::WriteOnly))
+        file.write(text.toUtf8());
 }
 
 bool BaresipPeer::isRegistered()

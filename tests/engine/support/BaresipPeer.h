@@ -36,6 +36,7 @@ public:
     void hangUp() { command("hangup"); }
 
 private:
+    void writeFile(const QString &name, const QString &text);
     void command(const char *name, const QString &parameters = {});
     void readEvents();
 
