@@ -170,19 +170,6 @@ private slots:
         QVERIFY(!model.history()[0].sourceLabel);
     }
 
-    void newIncomingCallCancelsTheOldLookup()
-    {
-        ModelHarness h;
-        auto &model = connectedModel(h);
-        h.originLookup->gate.held = true;
-        h.engine->report(VozelCallState::incoming(u"2002"_s));
-        h.engine->report(VozelCallState::idle());
-        h.engine->report(VozelCallState::incoming(u"2003"_s));
-        QVERIFY(h.originLookup->tokens[0].isCancelled());
-        QVERIFY(!h.originLookup->tokens[1].isCancelled());
-        QCOMPARE(model.history().size(), 2);
-    }
-
     // A second caller rings with its own name, lookup and row and leaves the call on screen alone;
     // declined it stays in the history; answered it swaps places with the held call until that
     // one is back; when the first call ends it rings on as the one call.
