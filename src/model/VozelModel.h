@@ -230,6 +230,7 @@ private:
         QString sourceLabel;
         std::optional<QUuid> historyID;
         std::optional<CancellationToken> originLookup;
+        bool muted = false; // the stack mutes each call on its own
     };
     OtherCall takeCurrentCall();
     void makeCurrent(OtherCall call);

@@ -231,7 +231,7 @@ void VozelModel::heldCallResumed(const QString &number)
 VozelModel::OtherCall VozelModel::takeCurrentCall()
 {
     return {m_callState.number, m_incomingCallerName, m_callSourceLabel, m_activeHistoryID,
-            std::exchange(m_originLookup, std::nullopt)};
+            std::exchange(m_originLookup, std::nullopt), m_muted};
 }
 
 void VozelModel::makeCurrent(OtherCall call)
@@ -240,6 +240,7 @@ void VozelModel::makeCurrent(OtherCall call)
     setCallSourceLabel(call.sourceLabel);
     m_activeHistoryID = call.historyID;
     m_originLookup = std::move(call.originLookup);
+    setMuted(call.muted);
 }
 
 void VozelModel::dropOtherCall(std::optional<OtherCall> &call)

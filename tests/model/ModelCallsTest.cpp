@@ -199,14 +199,17 @@ private slots:
         QCOMPARE(h.systemCalls->events.last(), u"waiting ended"_s);
         QCOMPARE(model.callState(), VozelCallState::connected(u"2002"_s));
 
+        model.toggleMute();
         waits();
         model.answerIncomingCall();
+        QVERIFY(!model.muted());
         QCOMPARE(model.callSourceLabel(), u"Loja Norte"_s);
         QCOMPARE(model.incomingCallerName(), u"Bia"_s);
         h.engine->report(VozelCallState::connected(u"2003"_s));
         h.engine->onHeldCallResumed(u"2002"_s);
         QCOMPARE(model.callState(), VozelCallState::connected(u"2002"_s));
         QCOMPARE(model.callSourceLabel(), u"Loja Sul"_s);
+        QVERIFY(model.muted());
         QCOMPARE(model.activeHistoryID(), model.history()[2].id);
 
         waits();
