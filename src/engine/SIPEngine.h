@@ -31,7 +31,8 @@ public:
     std::function<void(const QString &message)> onTransferFailed;
     // Call waiting: a second call rings while a call is up. Its number while it waits; none
     // once its caller gave up or the engine dropped it. Answering or declining it is the
-    // owner's own act and is not reported here.
+    // owner's own act and is not reported here; when the call it waits behind ends, it goes on
+    // ringing as the one call: `idle`, then `incoming` with its number.
     std::function<void(const std::optional<QString> &number)> onWaitingCallChanged;
     // The call held to answer a waiting call is back: the answered call ended and the held
     // one was resumed.
