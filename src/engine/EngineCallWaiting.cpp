@@ -85,7 +85,7 @@ bool EngineCore::returnToHeldCall()
     const auto held = std::exchange(m_heldForWaiting, nullptr);
     if (!held || callReportFor(held->getState()) == CallReport::idle)
         return false;
-    held->resume();
+    bringBack(held);
     reportHeldCallResumed(callNumber(held->getRemoteAddress()));
     return true;
 }
@@ -104,7 +104,7 @@ void EngineCore::forgetCalls()
     forgetTransfer();
     m_handedOver.reset();
     m_handedOverConsultation.reset();
-    m_resumingAfterRefusal.reset();
+    m_bringingBack.reset();
     m_heldForWaiting.reset();
     m_answeredWaiting.reset();
     if (std::exchange(m_waitingCall, nullptr))

@@ -158,7 +158,8 @@ void EngineCore::endCall()
     const auto call = currentOrRingingCall();
     if (call)
         call->terminate();
-    if (call && m_answeredWaiting && sameCall(*call, *m_answeredWaiting) && returnToHeldCall())
+    // The held call comes back with the ended call's own End event: until then it cannot resume.
+    if (call && m_answeredWaiting && sameCall(*call, *m_answeredWaiting) && m_heldForWaiting)
         return;
     m_callReportedActive = false;
     reportCall(VozelCallState::idle());
@@ -259,8 +260,8 @@ void EngineCore::callStateChanged(const std::shared_ptr<linphone::Call> &call, C
 {
     const auto remote = call->getRemoteAddress();
     const QString number = callNumber(remote);
-    if (m_resumingAfterRefusal && sameCall(*call, *m_resumingAfterRefusal))
-        keepResumingAfterRefusal(state);
+    if (m_bringingBack && sameCall(*call, *m_bringingBack))
+        keepBringingBack(state);
     if (callWaitingStateChanged(call, state, number))
         return;
     if (state == CallState::IncomingReceived || state == CallState::PushIncomingReceived)
@@ -293,6 +294,25 @@ void EngineCore::callStateChanged(const std::shared_ptr<linphone::Call> &call, C
         break;
     case CallReport::none:
         break;
+    }
+}
+
+void EngineCore::bringBack(const std::shared_ptr<linphone::Call> &held)
+{
+    m_bringingBack = held;
+    m_bringBackAttempts = 1;
+    held->resume();
+}
+
+void EngineCore::keepBringingBack(CallState state)
+{
+    // A call still being held (Pausing) cannot resume yet, and a re-INVITE that crosses the far
+    // end's own is refused (491): once it is Paused, ask again.
+    if (state == CallState::Paused && m_bringBackAttempts < 3) {
+        ++m_bringBackAttempts;
+        m_bringingBack->resume();
+    } else if (state == CallState::StreamsRunning || callReportFor(state) == CallReport::idle) {
+        m_bringingBack.reset();
     }
 }
 

@@ -86,6 +86,9 @@ private:
     void tick();
     void deliverPendingEvents();
     void reportEndedCallsWithoutEvent();
+    // Resumes a held call, asking again until it talks (see keepBringingBack).
+    void bringBack(const std::shared_ptr<linphone::Call> &held);
+    void keepBringingBack(linphone::Call::State state);
     bool anotherCallGoesOn(linphone::Call &ended) const;
     // The calls of the core that have not ended, but for `call`.
     std::vector<std::shared_ptr<linphone::Call>> liveCallsBesides(linphone::Call &call) const;
@@ -102,7 +105,6 @@ private:
     // The transfer's part of a call event; true when it has reported everything for the event.
     bool consultationStateChanged(linphone::Call::State state, const QString &number);
     bool endConsultation(const QString &number);
-    void keepResumingAfterRefusal(linphone::Call::State state);
     void forgetTransfer();
     void watchAudioDevices();
     void reloadAudioDevicesWhenIdle();
@@ -131,9 +133,9 @@ private:
     // consultation call, kept so that a refusal brings the held party back.
     std::shared_ptr<linphone::Call> m_handedOver;
     std::shared_ptr<linphone::Call> m_handedOverConsultation;
-    // The held party of a refused transfer, until it talks again.
-    std::shared_ptr<linphone::Call> m_resumingAfterRefusal;
-    int m_resumeAttempts = 0;
+    // A held call being brought back, until it talks again.
+    std::shared_ptr<linphone::Call> m_bringingBack;
+    int m_bringBackAttempts = 0;
     // Call waiting: the second call while it rings, the call held to answer it, and the
     // answered one, whose end brings the held call back.
     std::shared_ptr<linphone::Call> m_waitingCall;

@@ -66,9 +66,7 @@ void EngineCore::transferStateChanged(const std::shared_ptr<linphone::Call> &tra
     // Refused (the REFER, or the held party's call to the target): back to the held party.
     if (callReportFor(consultation->getState()) != CallReport::idle)
         consultation->terminate();
-    m_resumingAfterRefusal = held;
-    m_resumeAttempts = 1;
-    held->resume();
+    bringBack(held);
     reportTransferFailed(u"Não foi possível transferir a chamada."_s);
 }
 
@@ -95,7 +93,7 @@ bool EngineCore::endConsultation(const QString &number)
     const auto held = m_transferSource;
     const auto consultation = m_transferConsultation;
     if (held)
-        held->resume();
+        bringBack(held);
     forgetTransfer();
     reportAttendedTransfer(false);
     if (!connected)
@@ -112,18 +110,6 @@ bool EngineCore::endConsultation(const QString &number)
         resumedNumber = callNumber(held->getRemoteAddress());
     reportCall(VozelCallState::connected(resumedNumber));
     return true;
-}
-
-void EngineCore::keepResumingAfterRefusal(CallState state)
-{
-    // The held party resumes its side too when its transfer fails; when the two re-INVITEs
-    // cross, ours is refused (491) and the call stays held: ask again.
-    if (state == CallState::Paused && m_resumeAttempts < 3) {
-        ++m_resumeAttempts;
-        m_resumingAfterRefusal->resume();
-    } else if (state == CallState::StreamsRunning || callReportFor(state) == CallReport::idle) {
-        m_resumingAfterRefusal.reset();
-    }
 }
 
 void EngineCore::forgetTransfer()

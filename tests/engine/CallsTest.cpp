@@ -154,13 +154,24 @@ private slots:
         QCOMPARE(m_rig->calls(), 1);
     }
 
+    void anAnsweredWaitingCallHoldsTheFirstUntilItEnds_data()
+    {
+        QTest::addColumn<bool>("userHangsUp");
+        QTest::newRow("2003 hangs up") << false;
+        QTest::newRow("the user hangs up") << true;
+    }
+
     void anAnsweredWaitingCallHoldsTheFirstUntilItEnds()
     {
+        QFETCH(bool, userHangsUp);
         waitBehindTheCallWith2002();
         engine().answer();
         QTRY_COMPARE_WITH_TIMEOUT(peer().callState(), CallState::PausedByRemote, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2003"_s, 5000);
-        baresip().hangUp();
+        if (userHangsUp)
+            engine().endCall();
+        else
+            baresip().hangUp();
         QTRY_COMPARE_WITH_TIMEOUT(peer().callState(), CallState::StreamsRunning, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2002"_s, 5000);
         const QStringList reports = recorder().since(m_waitingMark);
