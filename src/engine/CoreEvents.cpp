@@ -21,6 +21,13 @@ void CoreEvents::onCallStateChanged(const std::shared_ptr<linphone::Core> &, con
         engine->post([call, state](EngineCore &e) { e.callStateChanged(call, state); });
 }
 
+void CoreEvents::onTransferStateChanged(const std::shared_ptr<linphone::Core> &,
+                                        const std::shared_ptr<linphone::Call> &transferred, linphone::Call::State state)
+{
+    if (const auto engine = m_engine.lock())
+        engine->post([transferred, state](EngineCore &e) { e.transferStateChanged(transferred, state); });
+}
+
 void CoreEvents::onAudioDevicesListUpdated(const std::shared_ptr<linphone::Core> &)
 {
     if (const auto engine = m_engine.lock())

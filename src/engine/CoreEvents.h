@@ -19,6 +19,8 @@ public:
                                            linphone::RegistrationState state, const std::string &message) override;
     void onCallStateChanged(const std::shared_ptr<linphone::Core> &core, const std::shared_ptr<linphone::Call> &call,
                             linphone::Call::State state, const std::string &message) override;
+    void onTransferStateChanged(const std::shared_ptr<linphone::Core> &core,
+                                const std::shared_ptr<linphone::Call> &transferred, linphone::Call::State state) override;
     void onAudioDevicesListUpdated(const std::shared_ptr<linphone::Core> &core) override;
 
 private:

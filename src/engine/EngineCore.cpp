@@ -108,7 +108,7 @@ void EngineCore::stop()
     m_listener.reset();
     m_configuredAccount.reset();
     m_previousOutputDeviceID.reset();
-    forgetTransfer();
+    forgetCalls();
     m_callReportedActive = false;
     m_refreshingRegistration = false;
     m_pendingEvents.clear();
@@ -132,19 +132,42 @@ void EngineCore::call(const QString &number)
 
 void EngineCore::answer()
 {
-    const auto call = m_core ? m_core->getCurrentCall() : nullptr;
+    if (m_waitingCall) {
+        answerWaitingCall();
+        return;
+    }
+    const auto call = currentOrRingingCall();
     if (!call)
         throw VozelError::sipUnavailable();
     if (call->accept() != 0)
         throw answerFailed();
 }
 
+std::shared_ptr<linphone::Call> EngineCore::currentOrRingingCall() const
+{
+    if (!m_core)
+        return nullptr;
+    if (auto current = m_core->getCurrentCall())
+        return current;
+    // A call that rang behind another one does not become the current call by itself.
+    for (const auto &call : m_core->getCalls()) {
+        if (callReportFor(call->getState()) == CallReport::incoming)
+            return call;
+    }
+    return nullptr;
+}
+
 void EngineCore::endCall()
 {
-    if (const auto call = m_core ? m_core->getCurrentCall() : nullptr)
+    const auto call = currentOrRingingCall();
+    if (call)
         call->terminate();
+    // The held call comes back with the ended call's own End event: until then it cannot resume.
+    if (call && m_answeredWaiting && sameCall(*call, *m_answeredWaiting) && m_heldForWaiting)
+        return;
     m_callReportedActive = false;
     reportCall(VozelCallState::idle());
+    promoteWaitingCall();
 }
 
 void EngineCore::sendDTMF(const QString &digit)
@@ -224,7 +247,7 @@ void EngineCore::reportEndedCallsWithoutEvent()
     if (!m_callReportedActive || !m_core || m_core->getCallsNb() > 0)
         return;
     m_callReportedActive = false;
-    forgetTransfer();
+    forgetCalls();
     reportAttendedTransfer(false);
     reportCall(VozelCallState::idle());
 }
@@ -245,6 +268,10 @@ void EngineCore::callStateChanged(const std::shared_ptr<linphone::Call> &call, C
 {
     const auto remote = call->getRemoteAddress();
     const QString number = callNumber(remote);
+    if (m_bringingBack && sameCall(*call, *m_bringingBack))
+        keepBringingBack(state);
+    if (callWaitingStateChanged(call, state, number))
+        return;
     if (state == CallState::IncomingReceived || state == CallState::PushIncomingReceived)
         m_remoteDisplayName = displayName(remote);
     if (m_transferConsultation && sameCall(*call, *m_transferConsultation)
@@ -278,15 +305,40 @@ void EngineCore::callStateChanged(const std::shared_ptr<linphone::Call> &call, C
     }
 }
 
+void EngineCore::bringBack(const std::shared_ptr<linphone::Call> &held)
+{
+    m_bringingBack = held;
+    m_bringBackAttempts = 1;
+    held->resume();
+}
+
+void EngineCore::keepBringingBack(CallState state)
+{
+    // A call still being held (Pausing) cannot resume yet, and a re-INVITE that crosses the far
+    // end's own is refused (491): once it is Paused, ask again.
+    if (state == CallState::Paused && m_bringBackAttempts < 3) {
+        ++m_bringBackAttempts;
+        m_bringingBack->resume();
+    } else if (state == CallState::StreamsRunning || callReportFor(state) == CallReport::idle) {
+        m_bringingBack.reset();
+    }
+}
+
 bool EngineCore::anotherCallGoesOn(linphone::Call &ended) const
 {
+    return !liveCallsBesides(ended).empty();
+}
+
+std::vector<std::shared_ptr<linphone::Call>> EngineCore::liveCallsBesides(linphone::Call &call) const
+{
+    std::vector<std::shared_ptr<linphone::Call>> live;
     if (!m_core)
-        return false;
+        return live;
     for (const auto &other : m_core->getCalls()) {
-        if (!sameCall(*other, ended) && callReportFor(other->getState()) != CallReport::idle)
-            return true;
+        if (!sameCall(*other, call) && callReportFor(other->getState()) != CallReport::idle)
+            live.push_back(other);
     }
-    return false;
+    return live;
 }
 
 void EngineCore::reportRegistration(const RegistrationState &state)
@@ -317,6 +369,18 @@ void EngineCore::reportTransferFailed(const QString &message)
 {
     if (const auto report = m_owner ? m_owner->onTransferFailed : nullptr)
         report(message);
+}
+
+void EngineCore::reportWaitingCall(const std::optional<QString> &number)
+{
+    if (const auto report = m_owner ? m_owner->onWaitingCallChanged : nullptr)
+        report(number);
+}
+
+void EngineCore::reportHeldCallResumed(const QString &number)
+{
+    if (const auto report = m_owner ? m_owner->onHeldCallResumed : nullptr)
+        report(number);
 }
 
 } // namespace vozel::sip

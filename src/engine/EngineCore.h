@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace vozel::sip {
 
@@ -47,6 +48,7 @@ public:
 
     void call(const QString &number);
     void answer();
+    void declineWaitingCall();
     void endCall();
     void sendDTMF(const QString &digit);
     bool setMuted(bool muted);
@@ -76,6 +78,7 @@ public:
     // Event handlers, run from the tick.
     void registrationChanged(linphone::RegistrationState state, const std::string &message);
     void callStateChanged(const std::shared_ptr<linphone::Call> &call, linphone::Call::State state);
+    void transferStateChanged(const std::shared_ptr<linphone::Call> &transferred, linphone::Call::State state);
     void audioDevicesUpdated();
 
 private:
@@ -83,7 +86,22 @@ private:
     void tick();
     void deliverPendingEvents();
     void reportEndedCallsWithoutEvent();
+    // Resumes a held call, asking again until it talks (see keepBringingBack).
+    void bringBack(const std::shared_ptr<linphone::Call> &held);
+    void keepBringingBack(linphone::Call::State state);
     bool anotherCallGoesOn(linphone::Call &ended) const;
+    // The calls of the core that have not ended, but for `call`.
+    std::vector<std::shared_ptr<linphone::Call>> liveCallsBesides(linphone::Call &call) const;
+    // Call waiting's part of a call event; true when it has reported everything for the event.
+    bool callWaitingStateChanged(const std::shared_ptr<linphone::Call> &call, linphone::Call::State state,
+                                 const QString &number);
+    void waitOrRefuse(const std::shared_ptr<linphone::Call> &call, const QString &number);
+    void answerWaitingCall();
+    std::shared_ptr<linphone::Call> currentOrRingingCall() const;
+    bool returnToHeldCall();
+    void promoteWaitingCall();
+    // Drops every call the engine keeps track of (transfer, call waiting, a handed-over call).
+    void forgetCalls();
     // The transfer's part of a call event; true when it has reported everything for the event.
     bool consultationStateChanged(linphone::Call::State state, const QString &number);
     bool endConsultation(const QString &number);
@@ -97,6 +115,8 @@ private:
     void reportAttendedTransfer(bool ready);
     void reportAudioDevicesChanged();
     void reportTransferFailed(const QString &message);
+    void reportWaitingCall(const std::optional<QString> &number);
+    void reportHeldCallResumed(const QString &number);
 
     SIPEngine *m_owner;
     const EngineEnvironment m_environment;
@@ -109,6 +129,18 @@ private:
     std::shared_ptr<linphone::Call> m_transferSource;
     std::shared_ptr<linphone::Call> m_transferConsultation;
     bool m_transferConsultationConnected = false;
+    // A completed transfer until the far end says how it went: the party handed over and the
+    // consultation call, kept so that a refusal brings the held party back.
+    std::shared_ptr<linphone::Call> m_handedOver;
+    std::shared_ptr<linphone::Call> m_handedOverConsultation;
+    // A held call being brought back, until it talks again.
+    std::shared_ptr<linphone::Call> m_bringingBack;
+    int m_bringBackAttempts = 0;
+    // Call waiting: the second call while it rings, the call held to answer it, and the
+    // answered one, whose end brings the held call back.
+    std::shared_ptr<linphone::Call> m_waitingCall;
+    std::shared_ptr<linphone::Call> m_heldForWaiting;
+    std::shared_ptr<linphone::Call> m_answeredWaiting;
     bool m_callReportedActive = false;
     std::unique_ptr<IterationTimer> m_iterateTimer;
 

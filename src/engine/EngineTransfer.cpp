@@ -46,8 +46,28 @@ void EngineCore::completeAttendedTransfer()
     // the held party at the user's own dialog.
     if (m_transferSource->transferToAnother(m_transferConsultation) != 0)
         throw transferNotAccepted();
+    m_handedOver = std::exchange(m_transferSource, nullptr);
+    m_handedOverConsultation = std::exchange(m_transferConsultation, nullptr);
     forgetTransfer();
     reportAttendedTransfer(false);
+}
+
+void EngineCore::transferStateChanged(const std::shared_ptr<linphone::Call> &transferred, CallState state)
+{
+    if (!m_handedOver || !sameCall(*transferred, *m_handedOver))
+        return;
+    if (state != CallState::Connected && state != CallState::Error)
+        return;
+    const auto held = std::exchange(m_handedOver, nullptr);
+    const auto consultation = std::exchange(m_handedOverConsultation, nullptr);
+    // Connected: the held party now talks to the target and the stack ends both calls.
+    if (state == CallState::Connected)
+        return;
+    // Refused (the REFER, or the held party's call to the target): back to the held party.
+    if (callReportFor(consultation->getState()) != CallReport::idle)
+        consultation->terminate();
+    bringBack(held);
+    reportTransferFailed(u"Não foi possível transferir a chamada."_s);
 }
 
 bool EngineCore::consultationStateChanged(CallState state, const QString &number)
@@ -73,7 +93,7 @@ bool EngineCore::endConsultation(const QString &number)
     const auto held = m_transferSource;
     const auto consultation = m_transferConsultation;
     if (held)
-        held->resume();
+        bringBack(held);
     forgetTransfer();
     reportAttendedTransfer(false);
     if (!connected)

@@ -44,6 +44,23 @@ CallReport callReportFor(CallState state)
     }
 }
 
+bool isEstablished(CallState state)
+{
+    switch (state) {
+    case CallState::Connected:
+    case CallState::StreamsRunning:
+    case CallState::Pausing:
+    case CallState::Paused:
+    case CallState::Resuming:
+    case CallState::PausedByRemote:
+    case CallState::Updating:
+    case CallState::UpdatedByRemote:
+        return true;
+    default:
+        return false;
+    }
+}
+
 QString callNumber(const std::shared_ptr<const linphone::Address> &remote)
 {
     // The stack gives an absent user part as an empty text, so the two read alike.

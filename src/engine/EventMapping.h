@@ -24,6 +24,9 @@ enum class CallReport { none, incoming, dialing, connected, idle };
 
 CallReport callReportFor(linphone::Call::State state);
 
+// Whether a call was answered and has not ended (talking, held, or being updated).
+bool isEstablished(linphone::Call::State state);
+
 // Whether two handles name the same call of the core.
 inline bool sameCall(linphone::Call &a, linphone::Call &b)
 {

@@ -45,6 +45,11 @@ void PJSIPEngine::answer()
     d->answer();
 }
 
+void PJSIPEngine::declineWaitingCall()
+{
+    d->declineWaitingCall();
+}
+
 void PJSIPEngine::endCall()
 {
     d->endCall();

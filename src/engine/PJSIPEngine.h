@@ -28,6 +28,7 @@ public:
 
     QCoro::Task<> call(QString number) override;
     void answer() override;
+    void declineWaitingCall() override;
     void endCall() override;
     void sendDTMF(const QString &digit) override;
     bool setMuted(bool muted) override;

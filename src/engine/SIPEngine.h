@@ -29,12 +29,23 @@ public:
     std::function<void()> onAudioDevicesChanged;
     std::function<void(bool ready)> onAttendedTransferChanged;
     std::function<void(const QString &message)> onTransferFailed;
+    // Call waiting: a second call rings while a call is up. Its number while it waits; none
+    // once its caller gave up or the engine dropped it. Answering or declining it is the
+    // owner's own act and is not reported here; when the call it waits behind ends, it goes on
+    // ringing as the one call: `idle`, then `incoming` with its number.
+    std::function<void(const std::optional<QString> &number)> onWaitingCallChanged;
+    // The call held to answer a waiting call is back: the answered call ended and the held
+    // one was resumed.
+    std::function<void(const QString &number)> onHeldCallResumed;
 
     virtual QCoro::Task<> start(SIPAccount account) = 0;
     virtual void stop() = 0;
 
     virtual QCoro::Task<> call(QString number) = 0;
+    // Answers the ringing call; a waiting call is answered after the current call is held.
     virtual void answer() = 0;
+    // Refuses the waiting call with 486 Busy Here; does nothing when no call waits.
+    virtual void declineWaitingCall() = 0;
     virtual void endCall() = 0;
     virtual void sendDTMF(const QString &digit) = 0;
     virtual bool setMuted(bool muted) = 0;

@@ -44,10 +44,14 @@ VozelModel::~VozelModel()
     m_services.engine->onAudioDevicesChanged = nullptr;
     m_services.engine->onAttendedTransferChanged = nullptr;
     m_services.engine->onTransferFailed = nullptr;
+    m_services.engine->onWaitingCallChanged = nullptr;
+    m_services.engine->onHeldCallResumed = nullptr;
     m_services.systemCalls->onAnswer = nullptr;
     m_services.systemCalls->onEnd = nullptr;
     m_services.systemCalls->onAudioSessionChanged = nullptr;
     cancelOriginLookup();
+    dropOtherCall(m_waitingCall);
+    dropOtherCall(m_heldCall);
 }
 
 void VozelModel::installEngineCallbacks()
@@ -74,6 +78,14 @@ void VozelModel::installEngineCallbacks()
         if (self)
             self->setErrorMessage(message);
     };
+    engine.onWaitingCallChanged = [self](const std::optional<QString> &number) {
+        if (self)
+            self->waitingCallChanged(number);
+    };
+    engine.onHeldCallResumed = [self](const QString &number) {
+        if (self)
+            self->heldCallResumed(number);
+    };
 }
 
 void VozelModel::installSystemCallCallbacks()
@@ -91,7 +103,7 @@ void VozelModel::installSystemCallCallbacks()
     systemCalls.onEnd = [self] {
         QTimer::singleShot(0, self, [self] {
             if (self)
-                self->m_services.engine->endCall();
+                self->declineIncomingCall();
         });
     };
     systemCalls.onAudioSessionChanged = [self](bool active) {

@@ -132,6 +132,8 @@ public:
     Q_INVOKABLE void pasteNumber(const QString &text);
     QCoro::Task<> call();
     Q_INVOKABLE void answerIncomingCall();
+    // "Recusar": a waiting call is refused as busy, any other ringing call is ended.
+    void declineIncomingCall();
     Q_INVOKABLE void toggleMute();
     Q_INVOKABLE void toggleSpeaker();
     // The call button: dials when idle (if there is a number and the extension is connected),
@@ -223,13 +225,31 @@ private:
     void setMuted(bool muted);
     void setAttendedTransferReady(bool ready);
     void resetPerCallFields();
+    // A call besides the one on screen: the one waiting while a call is up, or the one held
+    // to answer it.
+    struct OtherCall {
+        QString number;
+        QString callerName;
+        QString sourceLabel;
+        std::optional<QUuid> historyID;
+        std::optional<CancellationToken> originLookup;
+        bool muted = false; // the stack mutes each call on its own
+    };
+    OtherCall takeCurrentCall();
+    void makeCurrent(OtherCall call);
+    void waitingCallChanged(const std::optional<QString> &number);
+    void dropOtherCall(std::optional<OtherCall> &call);
+    void heldCallResumed(const QString &number);
+
     void handleIncoming(const QString &number);
+    std::optional<CancellationToken> startOriginLookup(const QString &number, const QUuid &rowID);
     void cancelOriginLookup();
     QCoro::Task<> lookUpOrigin(SavedSIPAccount account, QString number, QUuid rowID, CancellationToken cancellation);
 
     void loadHistory();
     void saveHistory();
     void createHistoryRow(const QString &number, CallHistoryItem::Direction direction);
+    QUuid addHistoryRow(const QString &number, CallHistoryItem::Direction direction);
     void setOriginLabel(const QUuid &rowID, const QString &label);
 
     struct DeviceChoice {
@@ -273,6 +293,8 @@ private:
     bool m_saveUnsettled = false; // a save timed out, and may still land in the keyring
     std::optional<CancellationToken> m_originLookup;
     std::optional<QUuid> m_activeHistoryID;
+    std::optional<OtherCall> m_waitingCall;
+    std::optional<OtherCall> m_heldCall;
     quint64 m_callEnds = 0; // idle reports so far; tells call() that its call already ended
 };
 

@@ -86,7 +86,23 @@ void VozelModel::answerIncomingCall()
         setErrorMessage(error.description());
         return;
     }
+    // The engine held the call on screen to take the waiting one: they swap places.
+    if (m_waitingCall) {
+        m_heldCall = takeCurrentCall();
+        makeCurrent(*std::exchange(m_waitingCall, std::nullopt));
+    }
     m_services.systemCalls->reportAnswered();
+}
+
+void VozelModel::declineIncomingCall()
+{
+    if (!m_waitingCall) {
+        m_services.engine->endCall();
+        return;
+    }
+    m_services.engine->declineWaitingCall();
+    dropOtherCall(m_waitingCall);
+    m_services.systemCalls->reportWaitingCallEnded();
 }
 
 void VozelModel::toggleMute()
@@ -150,6 +166,7 @@ void VozelModel::updateCallState(const VozelCallState &state)
     case VozelCallState::Kind::idle:
         ++m_callEnds;
         cancelOriginLookup();
+        dropOtherCall(m_heldCall);
         resetPerCallFields();
         if (previous.isIdle()) {
             m_services.systemCalls->reportEnded();
@@ -165,6 +182,13 @@ void VozelModel::updateCallState(const VozelCallState &state)
 
 void VozelModel::handleIncoming(const QString &number)
 {
+    // The call it waited behind ended: the waiting call rings on as the one call.
+    if (m_waitingCall && m_waitingCall->number == number) {
+        makeCurrent(*std::exchange(m_waitingCall, std::nullopt));
+        m_services.systemCalls->reportIncoming(number);
+        m_services.systemCalls->updateIncomingIdentity(number, m_incomingCallerName, m_callSourceLabel);
+        return;
+    }
     // A repeated report of the same call keeps the origin its lookup may already have found.
     const bool repeated = m_activeHistoryID.has_value();
     setIncomingCallerName(m_services.engine->remoteDisplayName().value_or(QString()));
@@ -176,11 +200,63 @@ void VozelModel::handleIncoming(const QString &number)
         return;
     createHistoryRow(number, CallHistoryItem::Direction::incoming);
     cancelOriginLookup();
-    if (!m_account)
+    m_originLookup = startOriginLookup(number, *m_activeHistoryID);
+}
+
+void VozelModel::waitingCallChanged(const std::optional<QString> &number)
+{
+    dropOtherCall(m_waitingCall);
+    if (!number) {
+        m_services.systemCalls->reportWaitingCallEnded();
         return;
+    }
+    const QString callerName = m_services.engine->remoteDisplayName().value_or(QString());
+    const QUuid rowID = addHistoryRow(*number, CallHistoryItem::Direction::incoming);
+    m_waitingCall = OtherCall{*number, callerName, identifyingOrigin, rowID, std::nullopt};
+    m_services.systemCalls->reportWaitingCall(*number);
+    m_services.systemCalls->updateIncomingIdentity(*number, callerName, identifyingOrigin);
+    m_waitingCall->originLookup = startOriginLookup(*number, rowID);
+}
+
+void VozelModel::heldCallResumed(const QString &number)
+{
+    if (m_heldCall) {
+        cancelOriginLookup();
+        makeCurrent(*std::exchange(m_heldCall, std::nullopt));
+    }
+    setCallState(VozelCallState::connected(number));
+    saveHistory();
+}
+
+VozelModel::OtherCall VozelModel::takeCurrentCall()
+{
+    return {m_callState.number, m_incomingCallerName, m_callSourceLabel, m_activeHistoryID,
+            std::exchange(m_originLookup, std::nullopt), m_muted};
+}
+
+void VozelModel::makeCurrent(OtherCall call)
+{
+    setIncomingCallerName(call.callerName);
+    setCallSourceLabel(call.sourceLabel);
+    m_activeHistoryID = call.historyID;
+    m_originLookup = std::move(call.originLookup);
+    setMuted(call.muted);
+}
+
+void VozelModel::dropOtherCall(std::optional<OtherCall> &call)
+{
+    if (call && call->originLookup)
+        call->originLookup->cancel();
+    call.reset();
+}
+
+std::optional<CancellationToken> VozelModel::startOriginLookup(const QString &number, const QUuid &rowID)
+{
+    if (!m_account)
+        return std::nullopt;
     CancellationToken cancellation;
-    m_originLookup = cancellation;
-    lookUpOrigin(*m_accountCollection.active(), number, *m_activeHistoryID, cancellation);
+    lookUpOrigin(*m_accountCollection.active(), number, rowID, cancellation);
+    return cancellation;
 }
 
 QCoro::Task<> VozelModel::lookUpOrigin(SavedSIPAccount account, QString number, QUuid rowID,
@@ -191,10 +267,20 @@ QCoro::Task<> VozelModel::lookUpOrigin(SavedSIPAccount account, QString number, 
         co_await m_services.originLookup->resolve(account, number, cancellation);
     if (!self || cancellation.isCancelled())
         co_return;
-    if (m_activeHistoryID != rowID || m_callState.isIdle())
+    const QString shown = label.value_or(originUnknown);
+    if (m_waitingCall && m_waitingCall->historyID == rowID) {
+        m_waitingCall->sourceLabel = shown;
+        m_services.systemCalls->updateIncomingIdentity(number, m_waitingCall->callerName, shown);
+    } else if (m_heldCall && m_heldCall->historyID == rowID) {
+        m_heldCall->sourceLabel = shown;
+    } else if (m_activeHistoryID == rowID && !m_callState.isIdle()) {
+        setCallSourceLabel(shown);
+        // The panel names the waiting caller while there is one.
+        if (!m_waitingCall)
+            m_services.systemCalls->updateIncomingIdentity(number, m_incomingCallerName, m_callSourceLabel);
+    } else {
         co_return;
-    setCallSourceLabel(label.value_or(originUnknown));
-    m_services.systemCalls->updateIncomingIdentity(number, m_incomingCallerName, m_callSourceLabel);
+    }
     if (label)
         setOriginLabel(rowID, *label);
 }

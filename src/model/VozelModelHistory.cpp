@@ -30,11 +30,16 @@ void VozelModel::saveHistory()
 
 void VozelModel::createHistoryRow(const QString &number, CallHistoryItem::Direction direction)
 {
+    m_activeHistoryID = addHistoryRow(number, direction);
+}
+
+QUuid VozelModel::addHistoryRow(const QString &number, CallHistoryItem::Direction direction)
+{
     const CallHistoryItem row{QUuid::createUuid(), number, ReferenceDate::now(), direction, 0, std::nullopt};
-    m_activeHistoryID = row.id;
     m_history.prepend(row);
     emit historyChanged();
     saveHistory();
+    return row.id;
 }
 
 void VozelModel::setOriginLabel(const QUuid &rowID, const QString &label)

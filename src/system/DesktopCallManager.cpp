@@ -41,6 +41,17 @@ void DesktopCallManager::reportIncoming(const QString &number)
     if (m_callAnnounced)
         return;
     m_callAnnounced = true;
+    announce(number);
+}
+
+void DesktopCallManager::reportWaitingCall(const QString &number)
+{
+    m_callAnnounced = true;
+    announce(number);
+}
+
+void DesktopCallManager::announce(const QString &number)
+{
     m_choiceMade = false;
     m_ringTone.start();
     if (m_dialer)
@@ -64,6 +75,11 @@ void DesktopCallManager::reportAnswered()
     m_ringTone.stop();
     hidePanel();
     m_notification.withdraw();
+}
+
+void DesktopCallManager::reportWaitingCallEnded()
+{
+    reportAnswered();
 }
 
 void DesktopCallManager::reportEnded()

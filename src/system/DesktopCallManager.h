@@ -16,7 +16,7 @@ namespace vozel {
 //
 // Idle: nothing announced. Announcing: ringing, panel up. In call: silent, panel hidden.
 // A call is announced once; while it is, further announcements are ignored until the
-// call is reported ended.
+// call is reported ended. A waiting call (a second one while a call is up) is announced anew.
 class DesktopCallManager : public QObject, public SystemCallManager {
     Q_OBJECT
 
@@ -35,6 +35,8 @@ public:
     void reportAnswered() override;
     void reportEnded() override;
     void setRingerDevice(const QString &deviceName) override { m_ringTone.setOutputName(deviceName); }
+    void reportWaitingCall(const QString &number) override;
+    void reportWaitingCallEnded() override;
 
     bool isCallAnnounced() const { return m_callAnnounced; }
     bool isRinging() const { return m_ringTone.isRinging(); }
@@ -46,6 +48,7 @@ private slots:
     void decline();
 
 private:
+    void announce(const QString &number);
     void notificationAction(const QString &action);
     // Silences and hides for the user's answer or decline; false when one was already made.
     bool takeChoice();

@@ -1,4 +1,5 @@
-// Calls between the engine (extension 2001) and a second SIP core (2002) through a real PBX.
+// Calls between the engine (extension 2001), a second liblinphone core (2002) and baresip (2003)
+// through a real PBX.
 
 #include "support/EngineRig.h"
 #include "engine/CoreEvents.h"
@@ -15,11 +16,15 @@ class CallsTest : public QObject {
 
     std::unique_ptr<EngineRig> m_rig;
     SipPeer *m_peer = nullptr;
-    SipPeer *m_other = nullptr; // 2003, without a display name
+    BaresipPeer *m_baresip = nullptr; // 2003, without a display name
+
+    qsizetype m_waitingMark = 0;
+    qsizetype m_busyAnswers = 0;
 
     EngineRecorder &recorder() { return m_rig->recorder; }
     PJSIPEngine &engine() { return m_rig->engine; }
     SipPeer &peer() { return *m_peer; }
+    BaresipPeer &baresip() { return *m_baresip; }
     void connectIncomingCall() { m_rig->answerCallFrom(peer(), u"2002"_s); }
 
     // The engine's reports about calls since `mark`, without repeats in a row.
@@ -42,30 +47,34 @@ class CallsTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(recorder().since(mark).contains(u"registration connected"_s), 5000);
     }
 
+    qsizetype busyAnswers() const { return m_baresip->events().filter(u"CALL_CLOSED 486 "_s).size(); }
+
+    // While 2002 (named) talks to the engine, baresip's 2003 (unnamed) calls: it waits without
+    // touching the first call, and a third call is refused as busy at once.
+    void waitBehindTheCallWith2002()
+    {
+        connectIncomingCall();
+        m_busyAnswers = busyAnswers();
+        m_waitingMark = recorder().reports.size();
+        baresip().dial(u"sip:2001@127.0.0.1"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"waiting 2003"_s, 5000);
+        QCOMPARE(engine().remoteDisplayName(), std::nullopt);
+        baresip().dial(u"sip:2001@127.0.0.1"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(busyAnswers(), m_busyAnswers + 1, 5000);
+        QCOMPARE(recorder().since(m_waitingMark), QStringList({u"waiting 2003"_s}));
+        QCOMPARE(peer().callState(), CallState::StreamsRunning);
+    }
+
 private slots:
     void initTestCase()
     {
         m_rig = std::make_unique<EngineRig>();
         m_peer = &m_rig->addPeer(u"2002"_s, u"Ana Souza"_s);
-        m_other = &m_rig->addPeer(u"2003"_s);
+        m_baresip = &m_rig->addBaresip(u"2003"_s);
         m_rig->start();
     }
 
     void cleanup() { m_rig->hangUpAll(); }
-
-    void outgoingCallIsReportedDialingConnectedIdle()
-    {
-        peer().answerIncoming(SipPeer::Answer::automatically);
-        const auto mark = recorder().reports.size();
-        QCOMPARE(finish(engine().call(u"2002"_s)), std::nullopt);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2002"_s, 5000);
-        QCOMPARE(peer().callers().last(), u"2001"_s);
-
-        peer().hangUp();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call idle"_s, 5000);
-        QCOMPARE(callReportsSince(mark),
-                 QStringList({u"call dialing 2002"_s, u"call connected 2002"_s, u"call idle"_s}));
-    }
 
     void aBusyTargetEndsTheDialling()
     {
@@ -95,18 +104,6 @@ private slots:
                  qPrintable(log));
     }
 
-    void incomingCallIsAnsweredAndEndedByTheUser()
-    {
-        const auto mark = recorder().reports.size();
-        connectIncomingCall();
-        engine().endCall();
-        QCOMPARE(recorder().last(), u"call idle"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(peer().history().contains(CallState::End), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(m_rig->calls() == 0, 5000);
-        QCOMPARE(callReportsSince(mark),
-                 QStringList({u"call incoming 2002"_s, u"call connected 2002"_s, u"call idle"_s}));
-    }
-
     void rejectingARingingCallReportsIdleAtOnceAndAgainForItsEvents()
     {
         const auto mark = recorder().reports.size();
@@ -121,33 +118,104 @@ private slots:
                                   5000);
     }
 
-    void callerWithoutDisplayNameReplacesTheOlderName()
+    void callsWithBaresipCarryTelephoneEvents_data()
     {
-        peer().dial(u"sip:2001@127.0.0.1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2002"_s, 5000);
-        QCOMPARE(engine().remoteDisplayName(), std::optional(u"Ana Souza"_s));
-        peer().hangUp();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call idle"_s, 5000);
-
-        m_other->dial(u"sip:2001@127.0.0.1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2003"_s, 5000);
-        QCOMPARE(engine().remoteDisplayName(), std::nullopt);
+        QTest::addColumn<bool>("engineDials");
+        QTest::addColumn<QStringList>("reports");
+        QTest::newRow("engine calls, baresip hangs up")
+            << true << QStringList({u"call dialing 2003"_s, u"call connected 2003"_s, u"call idle"_s});
+        QTest::newRow("baresip calls, the engine hangs up")
+            << false << QStringList({u"call incoming 2003"_s, u"call connected 2003"_s, u"call idle"_s});
     }
 
-    void theEndOfOneCallDoesNotHideAnotherThatRings()
+    void callsWithBaresipCarryTelephoneEvents()
     {
-        connectIncomingCall();
-        m_other->dial(u"sip:2001@127.0.0.1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2003"_s, 5000);
-
+        QFETCH(bool, engineDials);
         const auto mark = recorder().reports.size();
-        peer().hangUp();
-        QTRY_VERIFY_WITH_TIMEOUT(!peer().hasCall(), 5000);
+        if (engineDials) {
+            QCOMPARE(finish(engine().call(u"2003"_s)), std::nullopt);
+            QTRY_VERIFY_WITH_TIMEOUT(baresip().events().contains(u"CALL_INCOMING"_s), 5000);
+            baresip().accept();
+        } else {
+            baresip().dial(u"sip:2001@127.0.0.1"_s);
+            QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2003"_s, 5000);
+            engine().answer();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2003"_s, 5000);
+        QString digits = baresip().digits();
+        for (const QString &digit : {u"7"_s, u"*"_s, u"#"_s}) {
+            QCOMPARE(failureOf([&] { engine().sendDTMF(digit); }), std::nullopt);
+            // Each digit lasts a moment on the wire; the next one waits for it.
+            QTRY_COMPARE_WITH_TIMEOUT(baresip().digits(), digits + digit, 3000);
+            digits += digit;
+        }
+        for (const QString &refused : {u"A"_s, u"d"_s, u"12"_s, QString()})
+            QCOMPARE(failureOf([&] { engine().sendDTMF(refused); }), std::optional(sipUnavailableMessage));
+        if (engineDials)
+            baresip().hangUp();
+        else
+            engine().endCall();
+        QTRY_COMPARE_WITH_TIMEOUT(callReportsSince(mark).last(), u"call idle"_s, 5000);
         QTest::qWait(300);
-        QCOMPARE(recorder().since(mark), QStringList());
+        QCOMPARE(baresip().digits(), digits);
+        QTEST(callReportsSince(mark), "reports");
+    }
 
-        m_other->hangUp();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call idle"_s, 5000);
+    void aDeclinedWaitingCallGetsBusyAndTheFirstGoesOn()
+    {
+        waitBehindTheCallWith2002();
+        engine().declineWaitingCall();
+        QTRY_COMPARE_WITH_TIMEOUT(busyAnswers(), m_busyAnswers + 2, 5000);
+        QTest::qWait(300);
+        QCOMPARE(recorder().since(m_waitingMark), QStringList({u"waiting 2003"_s}));
+        QCOMPARE(peer().callState(), CallState::StreamsRunning);
+        QCOMPARE(m_rig->calls(), 1);
+    }
+
+    void anAnsweredWaitingCallHoldsTheFirstUntilItEnds_data()
+    {
+        QTest::addColumn<bool>("userHangsUp");
+        QTest::newRow("2003 hangs up") << false;
+        QTest::newRow("the user hangs up") << true;
+    }
+
+    void anAnsweredWaitingCallHoldsTheFirstUntilItEnds()
+    {
+        QFETCH(bool, userHangsUp);
+        waitBehindTheCallWith2002();
+        engine().answer();
+        QTRY_COMPARE_WITH_TIMEOUT(peer().callState(), CallState::PausedByRemote, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2003"_s, 5000);
+        if (userHangsUp)
+            engine().endCall();
+        else
+            baresip().hangUp();
+        QTRY_COMPARE_WITH_TIMEOUT(peer().callState(), CallState::StreamsRunning, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2002"_s, 5000);
+        const QStringList reports = recorder().since(m_waitingMark);
+        QVERIFY2(reports.contains(u"held call back 2002"_s) && !reports.contains(u"call idle"_s),
+                 qPrintable(reports.join(u", "_s)));
+    }
+
+    void aWaitingCallerWhoHangsUpLeavesTheFirstCallAlone()
+    {
+        waitBehindTheCallWith2002();
+        baresip().hangUp();
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"waiting none"_s, 5000);
+        QTest::qWait(300);
+        QCOMPARE(recorder().since(m_waitingMark), QStringList({u"waiting 2003"_s, u"waiting none"_s}));
+        QCOMPARE(peer().callState(), CallState::StreamsRunning);
+    }
+
+    void theEndOfTheFirstCallLetsTheWaitingOneRing()
+    {
+        waitBehindTheCallWith2002();
+        peer().hangUp();
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2003"_s, 5000);
+        QTest::qWait(300);
+        QCOMPARE(callReportsSince(m_waitingMark), QStringList({u"call idle"_s, u"call incoming 2003"_s}));
+        engine().endCall();
+        QTRY_COMPARE_WITH_TIMEOUT(baresip().events().last().section(u' ', 0, 0), u"CALL_CLOSED"_s, 5000);
     }
 
     void renewingTheRegistrationKeepsTheCallGoing()
@@ -168,20 +236,6 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(!peer().hasCall(), 5000);
         }
         QVERIFY(m_rig->pbx.log().contains(u"request REGISTER sip:127.0.0.1 over tcp"_s));
-    }
-
-    void dtmfTravelsAsTelephoneEvents()
-    {
-        connectIncomingCall();
-        for (const QString &digit : {u"5"_s, u"*"_s, u"#"_s}) {
-            QCOMPARE(failureOf([&] { engine().sendDTMF(digit); }), std::nullopt);
-            // Each digit lasts a moment on the wire; the next one waits for it.
-            QTRY_VERIFY_WITH_TIMEOUT(peer().digits().endsWith(digit), 3000);
-        }
-        for (const QString &refused : {u"A"_s, u"d"_s, u"12"_s, QString()})
-            QCOMPARE(failureOf([&] { engine().sendDTMF(refused); }), std::optional(sipUnavailableMessage));
-        QTest::qWait(500);
-        QCOMPARE(peer().digits(), u"5*#"_s);
     }
 
     void withoutACallOrACoreOperationsRefuseOrReportIdle()

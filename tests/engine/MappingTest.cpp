@@ -14,38 +14,13 @@
 using namespace vozel;
 using namespace vozel::sip;
 using namespace Qt::StringLiterals;
-using CallState = linphone::Call::State;
 
-Q_DECLARE_METATYPE(linphone::Call::State)
-Q_DECLARE_METATYPE(vozel::sip::CallReport)
 Q_DECLARE_METATYPE(vozel::sip::DeviceKind)
 
 class MappingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void callStates_data()
-    {
-        QTest::addColumn<CallState>("state");
-        QTest::addColumn<CallReport>("report");
-        const QList<std::pair<CallState, CallReport>> table = {
-            {CallState::Idle, CallReport::none},           {CallState::IncomingReceived, CallReport::incoming},
-            {CallState::PushIncomingReceived, CallReport::incoming}, {CallState::IncomingEarlyMedia, CallReport::none},
-            {CallState::OutgoingInit, CallReport::dialing}, {CallState::OutgoingEarlyMedia, CallReport::dialing},
-            {CallState::StreamsRunning, CallReport::connected}, {CallState::Paused, CallReport::none},
-            {CallState::PausedByRemote, CallReport::none},  {CallState::Referred, CallReport::none},
-            {CallState::Error, CallReport::idle},           {CallState::Released, CallReport::idle},
-        };
-        for (const auto &[state, report] : table)
-            QTest::addRow("state %d", int(state)) << state << report;
-    }
-    void callStates()
-    {
-        QFETCH(CallState, state);
-        QFETCH(CallReport, report);
-        QCOMPARE(callReportFor(state), report);
-    }
-
     void callNumberAndDisplayName_data()
     {
         QTest::addColumn<QString>("address");

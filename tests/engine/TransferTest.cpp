@@ -2,6 +2,8 @@
 
 #include "support/EngineRig.h"
 
+#include <QProcess>
+
 #include <linphone++/address.hh>
 #include <linphone++/call.hh>
 
@@ -13,6 +15,7 @@ using CallState = linphone::Call::State;
 namespace {
 
 const QString targetUnavailable = u"transfer failed: Ramal ocupado ou indisponível."_s;
+const QString transferRefused = u"transfer failed: Não foi possível transferir a chamada."_s;
 
 QString remoteUser(const std::shared_ptr<linphone::Call> &call)
 {
@@ -107,6 +110,32 @@ private slots:
         QCOMPARE(recorder().count(targetUnavailable), 1);
         QCOMPARE(engineCalls(), 1);
         QCOMPARE(failureOf([&] { engine().completeAttendedTransfer(); }), std::optional(sipUnavailableMessage));
+    }
+
+    // A held party that refuses to be transferred: sipp, calling as 2002, answers the REFER
+    // with 603 Decline.
+    void aRefusedTransferGivesTheHeldPartyBack()
+    {
+        QProcess sipp;
+        sipp.setProcessChannelMode(QProcess::MergedChannels);
+        sipp.start(u"sipp"_s, {m_rig->pbx.host() + u':' + QString::number(m_rig->pbx.port()), u"-sf"_s,
+                               QStringLiteral(VOZEL_REFUSING_PEER), u"-i"_s, u"127.0.0.1"_s, u"-p"_s,
+                               QString::number(TestPbx::freePort()), u"-m"_s, u"1"_s, u"-nostdin"_s,
+                               u"-timeout"_s, u"30s"_s});
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2002"_s, 5000);
+        engine().answer();
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2002"_s, 5000);
+        target().answerIncoming(SipPeer::Answer::automatically);
+        QCOMPARE(finish(engine().beginAttendedTransfer(u"2003"_s)), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder().contains(u"transfer ready"_s), 5000);
+
+        const auto mark = recorder().reports.size();
+        QCOMPARE(failureOf([&] { engine().completeAttendedTransfer(); }), std::nullopt);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder().since(mark),
+                                  QStringList({u"transfer not ready"_s, transferRefused, u"call connected 2002"_s}), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!target().hasCall(), 5000);
+        engine().endCall();
+        QVERIFY2(sipp.waitForFinished(5000) && sipp.exitCode() == 0, sipp.readAll().constData());
     }
 
     void endingTheRingingConsultationReturnsToTheHeldParty()

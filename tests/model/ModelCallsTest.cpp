@@ -170,17 +170,56 @@ private slots:
         QVERIFY(!model.history()[0].sourceLabel);
     }
 
-    void newIncomingCallCancelsTheOldLookup()
+    // A second caller rings with its own name, lookup and row and leaves the call on screen alone;
+    // declined it stays in the history; answered it swaps places with the held call until that
+    // one is back; when the first call ends it rings on as the one call.
+    void aWaitingCallHasItsOwnIdentity()
     {
         ModelHarness h;
         auto &model = connectedModel(h);
-        h.originLookup->gate.held = true;
+        h.originLookup->label = u"Loja Sul"_s;
         h.engine->report(VozelCallState::incoming(u"2002"_s));
+        h.engine->report(VozelCallState::connected(u"2002"_s));
+        h.engine->displayName = u"Bia"_s;
+        h.originLookup->label = u"Loja Norte"_s;
+        const auto waits = [&] {
+            h.systemCalls->events.clear();
+            h.engine->onWaitingCallChanged(u"2003"_s);
+        };
+        waits();
+        QCOMPARE(h.systemCalls->events, QStringList({u"waiting 2003"_s, u"identity 2003|Bia|Identificando origem…"_s,
+                                                     u"identity 2003|Bia|Loja Norte"_s}));
+        QCOMPARE(model.callState(), VozelCallState::connected(u"2002"_s));
+        QCOMPARE(model.callSourceLabel(), u"Loja Sul"_s);
+        QCOMPARE(model.history()[0].sourceLabel, u"Loja Norte"_s);
+
+        h.systemCalls->onEnd();
+        QCoreApplication::processEvents();
+        QCOMPARE(h.engine->operations.last(), u"decline waiting"_s);
+        QCOMPARE(h.systemCalls->events.last(), u"waiting ended"_s);
+        QCOMPARE(model.callState(), VozelCallState::connected(u"2002"_s));
+
+        model.toggleMute();
+        waits();
+        model.answerIncomingCall();
+        QVERIFY(!model.muted());
+        QCOMPARE(model.callSourceLabel(), u"Loja Norte"_s);
+        QCOMPARE(model.incomingCallerName(), u"Bia"_s);
+        h.engine->report(VozelCallState::connected(u"2003"_s));
+        h.engine->onHeldCallResumed(u"2002"_s);
+        QCOMPARE(model.callState(), VozelCallState::connected(u"2002"_s));
+        QCOMPARE(model.callSourceLabel(), u"Loja Sul"_s);
+        QVERIFY(model.muted());
+        QCOMPARE(model.activeHistoryID(), model.history()[2].id);
+
+        waits();
         h.engine->report(VozelCallState::idle());
         h.engine->report(VozelCallState::incoming(u"2003"_s));
-        QVERIFY(h.originLookup->tokens[0].isCancelled());
-        QVERIFY(!h.originLookup->tokens[1].isCancelled());
-        QCOMPARE(model.history().size(), 2);
+        QCOMPARE(model.callSourceLabel(), u"Loja Norte"_s);
+        QCOMPARE(model.activeHistoryID(), model.history()[0].id);
+        QCOMPARE(model.history().size(), 4);
+        QCOMPARE(h.originLookup->callers.size(), 4);
+        QCOMPARE(h.systemCalls->events.last(), u"identity 2003|Bia|Loja Norte"_s);
     }
 
     void endOfCallClearsPerCallState()

@@ -64,6 +64,7 @@ public:
     }
 
     void answer() override { record(u"answer"_s, answerFailure); }
+    void declineWaitingCall() override { operations << u"decline waiting"_s; }
     void sendDTMF(const QString &digit) override { record(u"dtmf "_s + digit, dtmfFailure); }
     void completeAttendedTransfer() override { record(u"complete transfer"_s, transferFailure); }
 

@@ -39,6 +39,13 @@ public:
     }
 
     void setRingerDevice(const QString &deviceName) override { ringerDevice = deviceName; }
+    void reportWaitingCall(const QString &number) override
+    {
+        events << u"waiting "_s + number;
+        ++rings;
+    }
+
+    void reportWaitingCallEnded() override { events << u"waiting ended"_s; }
 };
 
 } // namespace vozel::test

@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(textOf(panel, "incomingSource"), u"Origem não identificada"_s);
     }
 
-    void aSecondAnnouncementOfTheSameCallChangesNothing()
+    void aCallIsAnnouncedOnceAndAWaitingCallAnew()
     {
         manager->reportIncoming(u"2002"_s);
         manager->reportAnswered();
@@ -94,6 +94,15 @@ private slots:
         QVERIFY(!manager->incomingPanel()->isVisible());
         QCOMPARE(server->notified.size(), 1);
         QCOMPARE(textOf(manager->incomingPanel(), "incomingCallerName"), u"Ana"_s);
+
+        // A second caller while the call is up is announced anew, and silenced when it stops waiting.
+        manager->reportWaitingCall(u"2003"_s);
+        QVERIFY(manager->isRinging() && manager->incomingPanel()->isVisible());
+        QCOMPARE(textOf(manager->incomingPanel(), "incomingNumber"), u"2003"_s);
+        QTRY_COMPARE(server->notified.size(), 2);
+        manager->reportWaitingCallEnded();
+        QVERIFY(!manager->isRinging() && !manager->incomingPanel()->isVisible());
+        QVERIFY(manager->isCallAnnounced());
     }
 
     void theEndReArmsForTheNextCallWithTheSamePanel()

@@ -24,6 +24,10 @@ public:
     virtual void reportEnded() = 0;
     // The output the ring plays on, named as the user chose it; empty for the default.
     virtual void setRingerDevice(const QString &deviceName) = 0;
+    // Announces a second call that rings while a call is up, also when one is announced.
+    virtual void reportWaitingCall(const QString &number) = 0;
+    // The waiting call stopped ringing unanswered: silence and hide; the call that is up goes on.
+    virtual void reportWaitingCallEnded() = 0;
 };
 
 } // namespace vozel

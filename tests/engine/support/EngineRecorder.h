@@ -10,7 +10,8 @@ using namespace Qt::StringLiterals;
 
 // Installs all five callbacks on an engine and writes down every report, in order, as text:
 // "registration connecting", "registration failed: Unauthorized", "call dialing 2002",
-// "call idle", "transfer ready", "transfer not ready", "transfer failed: …", "devices".
+// "call idle", "transfer ready", "transfer not ready", "transfer failed: …", "devices",
+// "waiting 2003", "waiting none", "held call back 2002".
 class EngineRecorder {
 public:
     QStringList reports;
@@ -24,6 +25,10 @@ public:
         };
         engine.onTransferFailed = [this](const QString &message) { reports << u"transfer failed: "_s + message; };
         engine.onAudioDevicesChanged = [this] { reports << u"devices"_s; };
+        engine.onWaitingCallChanged = [this](const std::optional<QString> &number) {
+            reports << u"waiting "_s + number.value_or(u"none"_s);
+        };
+        engine.onHeldCallResumed = [this](const QString &number) { reports << u"held call back "_s + number; };
     }
 
     // The reports from position `from` on.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BaresipPeer.h"
 #include "EngineFixture.h"
 #include "EngineRecorder.h"
 #include "SipPeer.h"
@@ -20,7 +21,11 @@ public:
     PJSIPEngine engine{testEnvironment(pbx, data)};
     EngineRecorder recorder{engine};
 
-    ~EngineRig() { m_peers.clear(); }
+    ~EngineRig()
+    {
+        m_peers.clear();
+        m_baresips.clear();
+    }
 
     linphone::Core &core() { return *engine.implementation().core(); }
     int calls() { return core().getCallsNb(); }
@@ -31,6 +36,12 @@ public:
         return *m_peers.back();
     }
 
+    BaresipPeer &addBaresip(const QString &extension)
+    {
+        m_baresips.push_back(std::make_unique<BaresipPeer>(pbx, extension, u"senha-"_s + extension));
+        return *m_baresips.back();
+    }
+
     // Starts the engine and waits until it and every peer are registered.
     void start()
     {
@@ -39,6 +50,8 @@ public:
         QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"registration connected"_s), 5000);
         for (const auto &peer : m_peers)
             QTRY_VERIFY_WITH_TIMEOUT(peer->isRegistered(), 5000);
+        for (const auto &peer : m_baresips)
+            QTRY_VERIFY2_WITH_TIMEOUT(peer->isRegistered(), qPrintable(peer->log()), 5000);
     }
 
     // The peer calls 2001 and the engine answers; returns once both talk.
@@ -59,6 +72,8 @@ public:
             for (const auto &call : peer->core()->getCalls())
                 call->terminate();
         }
+        for (const auto &peer : m_baresips)
+            peer->hangUp();
         const auto quiet = [this] {
             const auto busy = [](const auto &peer) { return peer->hasCall(); };
             return calls() == 0 && std::none_of(m_peers.begin(), m_peers.end(), busy);
@@ -69,6 +84,7 @@ public:
 
 private:
     std::vector<std::unique_ptr<SipPeer>> m_peers;
+    std::vector<std::unique_ptr<BaresipPeer>> m_baresips;
 };
 
 } // namespace vozel::test
