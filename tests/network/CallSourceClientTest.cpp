@@ -208,7 +208,6 @@ private slots:
         QTest::newRow("before the first attempt") << origin("Matriz") << 0;
         QTest::newRow("during the pause") << status(500) << 200;
         QTest::newRow("while waiting for the answer") << ScriptedReply::silence() << 200;
-        QTest::newRow("while a slow answer is on its way") << ScriptedReply::json(200, "{}").after(2s) << 200;
     }
 
     void cancellationStopsTheLookup()
