@@ -27,7 +27,6 @@ public:
     bool loading() const { return m_loading; }
     bool accessDenied() const { return m_accessDenied; }
     QString accessError() const { return m_accessError; }
-    bool didLoad() const { return m_didLoad; }
 
     // Reads the address book unless a load is running, or one has succeeded and `force` is false.
     QCoro::Task<> loadIfNeeded(bool force);

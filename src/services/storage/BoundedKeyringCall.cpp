@@ -25,7 +25,7 @@ struct CallState {
 
 } // namespace
 
-SecretItemStore::ReadResult runWithin(std::chrono::milliseconds bound, std::int32_t timedOutStatus,
+SecretItemStore::ReadResult runWithin(std::chrono::milliseconds bound,
                                       std::function<SecretItemStore::ReadResult(GCancellable *)> call)
 {
     auto state = std::make_shared<CallState>();
@@ -51,7 +51,7 @@ SecretItemStore::ReadResult runWithin(std::chrono::milliseconds bound, std::int3
     else
         worker.detach();
     if (!inTime)
-        return {timedOutStatus, std::nullopt};
+        return {SecretItemStore::timedOut, std::nullopt};
     return *state->result;
 }
 

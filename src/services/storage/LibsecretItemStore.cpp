@@ -113,13 +113,12 @@ template <typename Operation>
 ReadResult withinBound(std::chrono::milliseconds bound, const QString &service, const QString &account,
                        Operation operation)
 {
-    return runWithin(bound, LibsecretItemStore::timedOut,
-                     [service, account, operation = std::move(operation)](GCancellable *cancellable) {
-                         KeyringSession keyring(cancellable, service, account);
-                         if (const auto status = keyring.connect(); status != SecretItemStore::success)
-                             return ReadResult{status, std::nullopt};
-                         return operation(keyring);
-                     });
+    return runWithin(bound, [service, account, operation = std::move(operation)](GCancellable *cancellable) {
+        KeyringSession keyring(cancellable, service, account);
+        if (const auto status = keyring.connect(); status != SecretItemStore::success)
+            return ReadResult{status, std::nullopt};
+        return operation(keyring);
+    });
 }
 
 // Runs on a thread of its own until the item can be read or `stop` is cancelled. Each call that
