@@ -96,8 +96,6 @@ private slots:
         QTest::newRow("body over the limit")
             << QList{ScriptedReply::json(200, R"({"ok":true,"origin":{"label":"x"}})" + QByteArray(1024 * 1024, ' '))}
             << none << 3;
-        QTest::newRow("label after a slow 500")
-            << QList{status(500).after(1s), origin("Lenta")} << std::optional(u"Lenta"_s) << 2;
     }
 
     void outcomes()
