@@ -14,10 +14,10 @@ SheetWindow {
 
     readonly property string phase: directory.loading ? "loading"
                                   : directory.accessDenied ? "denied"
-                                  : directory.phones.count === 0 ? "empty" : "list"
+                                  : directory.contacts.count === 0 ? "empty" : "list"
 
     Binding {
-        target: sheet.directory.phones
+        target: sheet.directory.contacts
         property: "query"
         value: sheet.search
     }
@@ -148,7 +148,7 @@ SheetWindow {
                 anchors.fill: parent
                 visible: sheet.phase === "list"
                 clip: true
-                model: sheet.directory.phones
+                model: sheet.directory.contacts
                 ScrollBar.vertical: ScrollBar {}
                 delegate: ContactPhoneRow {
                     required property string name

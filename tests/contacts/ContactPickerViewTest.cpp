@@ -116,13 +116,9 @@ private slots:
         for (const char key : {'c', 'a', 'r'})
             QTest::keyClick(m_sheet.get(), key);
         QCOMPARE(rows(), 1);
-        // The matches follow a reload that ends while a search is shown.
-        m_book->contacts.append(person(u"d"_s, u"Carolina"_s, {}, u"4000"_s));
-        QCoro::waitFor(m_directory->loadIfNeeded(true));
-        QCOMPARE(rows(), 2);
         click(u"clearSearchButton"_s);
         QCOMPARE(find(u"searchField"_s)->property("text").toString(), QString());
-        QCOMPARE(rows(), 4);
+        QCOMPARE(rows(), 3);
         QVERIFY(!shows(u"clearSearchButton"_s));
 
         QVERIFY(open());

@@ -53,7 +53,7 @@ QCoro::Task<> ContactDirectory::loadIfNeeded(bool force)
         m_didLoad = false;
         setFailure(true, *failure);
     } else {
-        m_phones.setEntries(std::move(entries));
+        m_contacts.setEntries(std::move(entries));
         m_didLoad = true;
     }
     setLoading(false);

@@ -12,7 +12,7 @@ namespace vozel {
 // every load opens the address book afresh, and a list read earlier stays when a load fails.
 class ContactDirectory : public QObject {
     Q_OBJECT
-    Q_PROPERTY(vozel::ContactListModel *phones READ phones CONSTANT)
+    Q_PROPERTY(vozel::ContactListModel *contacts READ contactModel CONSTANT)
     Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
     Q_PROPERTY(bool accessDenied READ accessDenied NOTIFY accessDeniedChanged)
     Q_PROPERTY(QString accessError READ accessError NOTIFY accessErrorChanged)
@@ -22,8 +22,8 @@ public:
     explicit ContactDirectory(QObject *parent = nullptr);
     explicit ContactDirectory(AddressBookSourceFactory openSource, QObject *parent = nullptr);
 
-    const QList<ContactPhone> &contacts() const { return m_phones.entries(); }
-    ContactListModel *phones() { return &m_phones; }
+    const QList<ContactPhone> &contacts() const { return m_contacts.entries(); }
+    ContactListModel *contactModel() { return &m_contacts; }
     bool loading() const { return m_loading; }
     bool accessDenied() const { return m_accessDenied; }
     QString accessError() const { return m_accessError; }
@@ -31,7 +31,7 @@ public:
     // Reads the address book unless a load is running, or one has succeeded and `force` is false.
     QCoro::Task<> loadIfNeeded(bool force);
 
-    QList<ContactPhone> matches(const QString &query) const { return m_phones.matches(query); }
+    QList<ContactPhone> matches(const QString &query) const { return m_contacts.matches(query); }
 
     // For QML: starts a forced reload without waiting for it.
     Q_INVOKABLE void reload();
@@ -46,7 +46,7 @@ private:
     void setFailure(bool denied, const QString &message);
 
     AddressBookSourceFactory m_openSource;
-    ContactListModel m_phones{this};
+    ContactListModel m_contacts{this};
     bool m_loading = false;
     bool m_accessDenied = false;
     QString m_accessError;
