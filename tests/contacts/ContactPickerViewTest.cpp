@@ -122,7 +122,7 @@ private slots:
         QVERIFY(!shows(u"clearSearchButton"_s));
 
         QVERIFY(open());
-        QCOMPARE(m_book->sourcesOpened, 4);
+        QCOMPARE(m_book->sourcesOpened, 3);
     }
 
     void refusalOffersARetry_data()
