@@ -59,7 +59,8 @@ private slots:
         QFETCH(int, minMs);
         QFETCH(int, maxMs);
         QTranslator qtTexts;
-        QVERIFY(qtTexts.load(QLocale(u"pt_BR"_s), u"qtbase"_s, u"_"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+        QVERIFY(qtTexts.load(QLocale(u"pt_BR"_s), u"qtbase"_s, u"_"_s,
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
         QCoreApplication::installTranslator(&qtTexts);
         HttpsTestServer server({reply});
         QNetworkAccessManager manager;

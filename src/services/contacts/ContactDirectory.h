@@ -10,6 +10,7 @@ namespace vozel {
 
 // The searchable list of telephone numbers in the user's address book. Main thread only;
 // every load opens the address book afresh, and a list read earlier stays when a load fails.
+// Views show `contacts`, a list model narrowed by its query.
 class ContactDirectory : public QObject {
     Q_OBJECT
     Q_PROPERTY(vozel::ContactListModel *contacts READ contactModel CONSTANT)

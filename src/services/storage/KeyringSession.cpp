@@ -100,7 +100,7 @@ std::int32_t KeyringSession::findUnlocked(Items &items)
         return anyLocked(items) ? LibsecretItemStore::interactionNotAllowed : SecretItemStore::success;
 
     // A Secret Service need not list the items of a locked collection.
-    ObjectPtr<SecretCollection> collection;
+    glib::ObjectPtr<SecretCollection> collection;
     if (const auto status = defaultCollection(collection); status != SecretItemStore::success)
         return status;
     if (collection && secret_collection_get_locked(collection.get()))
@@ -108,7 +108,7 @@ std::int32_t KeyringSession::findUnlocked(Items &items)
     return SecretItemStore::itemNotFound;
 }
 
-std::int32_t KeyringSession::defaultCollection(ObjectPtr<SecretCollection> &collection)
+std::int32_t KeyringSession::defaultCollection(glib::ObjectPtr<SecretCollection> &collection)
 {
     glib::Error error;
     collection.reset(secret_collection_for_alias_sync(m_service.get(), SECRET_COLLECTION_DEFAULT,
@@ -121,7 +121,7 @@ std::int32_t KeyringSession::unlockThroughPrompt()
     Items items;
     if (const auto status = find(items); status != SecretItemStore::success)
         return status;
-    ObjectPtr<SecretCollection> collection;
+    glib::ObjectPtr<SecretCollection> collection;
     GList *locked = nullptr;
     for (const auto &item : items) {
         if (secret_item_get_locked(item.get()))

@@ -9,8 +9,6 @@
 
 namespace vozel {
 
-using glib::ObjectPtr;
-
 // The status that stands for a failure libsecret reported.
 std::int32_t statusFor(const GError *error);
 
@@ -18,7 +16,7 @@ std::int32_t statusFor(const GError *error);
 // worker thread; every call is ended early by the operation's cancellable.
 class KeyringSession {
 public:
-    using Items = std::vector<ObjectPtr<SecretItem>>;
+    using Items = std::vector<glib::ObjectPtr<SecretItem>>;
 
     KeyringSession(GCancellable *cancellable, const QString &service, const QString &account);
     KeyringSession(const KeyringSession &) = delete;
@@ -33,7 +31,7 @@ public:
     std::int32_t findUnlocked(Items &items);
     static bool anyLocked(const Items &items);
     // The collection new items go to; none when the keyring has no default collection.
-    std::int32_t defaultCollection(ObjectPtr<SecretCollection> &collection);
+    std::int32_t defaultCollection(glib::ObjectPtr<SecretCollection> &collection);
     // Unlocks the collection this item lives in (the default one while there is no item) through
     // the desktop's own prompt, which waits for the user as long as it takes.
     std::int32_t unlockThroughPrompt();
@@ -46,7 +44,7 @@ public:
 private:
     GCancellable *m_cancellable;
     GHashTable *m_attributes;
-    ObjectPtr<SecretService> m_service;
+    glib::ObjectPtr<SecretService> m_service;
 };
 
 } // namespace vozel

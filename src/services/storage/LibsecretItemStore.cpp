@@ -76,7 +76,7 @@ std::int32_t addItem(KeyringSession &keyring, const QString &account, const QByt
         return KeyringSession::anyLocked(items) ? LibsecretItemStore::interactionNotAllowed
                                                 : LibsecretItemStore::duplicateItem;
 
-    ObjectPtr<SecretCollection> collection;
+    glib::ObjectPtr<SecretCollection> collection;
     if (const auto status = keyring.defaultCollection(collection); status != SecretItemStore::success)
         return status;
     if (!collection)
@@ -88,7 +88,7 @@ std::int32_t addItem(KeyringSession &keyring, const QString &account, const QByt
     const SecretData secret(data);
     const QByteArray label = u"Vozel (%1)"_s.arg(account).toUtf8();
     glib::Error error;
-    ObjectPtr<SecretItem> created(secret_item_create_sync(collection.get(), &KeyringSession::schema,
+    glib::ObjectPtr<SecretItem> created(secret_item_create_sync(collection.get(), &KeyringSession::schema,
                                                      keyring.attributes(), label.constData(), secret.value(),
                                                      SECRET_ITEM_CREATE_NONE, keyring.cancellable(), error.out()));
     return created ? SecretItemStore::success : statusFor(error.get());
@@ -155,8 +155,8 @@ QCoro::Task<std::int32_t> LibsecretItemStore::waitUntilReadable(const QString &s
     QPromise<std::int32_t> promise;
     QFuture<std::int32_t> answer = promise.future();
     promise.start();
-    std::thread([promise = std::move(promise), stop = ObjectPtr<GCancellable>(G_CANCELLABLE(g_object_ref(m_stop))),
-                 service, account]() mutable {
+    glib::ObjectPtr<GCancellable> stop(G_CANCELLABLE(g_object_ref(m_stop)));
+    std::thread([promise = std::move(promise), stop = std::move(stop), service, account]() mutable {
         promise.addResult(readableWhenAnswering(stop.get(), service, account));
         promise.finish();
     }).detach();
