@@ -12,13 +12,15 @@ SheetWindow {
     property string search: ""
     signal selected(string number)
 
-    readonly property string query: search.trim()
-    // A reload changes the matches too, hence the dependency on the count.
-    readonly property var filteredContacts: query === "" ? directory.contacts
-                                          : directory.count > 0 ? directory.matchesFor(query) : []
     readonly property string phase: directory.loading ? "loading"
                                   : directory.accessDenied ? "denied"
-                                  : filteredContacts.length === 0 ? "empty" : "list"
+                                  : directory.contacts.count === 0 ? "empty" : "list"
+
+    Binding {
+        target: sheet.directory.contacts
+        property: "query"
+        value: sheet.search
+    }
 
     title: "Contatos"
     width: 430
@@ -146,13 +148,15 @@ SheetWindow {
                 anchors.fill: parent
                 visible: sheet.phase === "list"
                 clip: true
-                model: sheet.filteredContacts
+                model: sheet.directory.contacts
                 ScrollBar.vertical: ScrollBar {}
                 delegate: ContactPhoneRow {
-                    required property var modelData
+                    required property string name
+                    required property string label
+                    required property string number
                     width: ListView.view.width
-                    phone: modelData
-                    onChosen: sheet.selected(phone.number)
+                    phone: ({ name: name, label: label, number: number })
+                    onChosen: sheet.selected(number)
                 }
             }
         }

@@ -2,7 +2,7 @@
 
 // Writes to the Evolution Data Server of the test session (a fresh one: tests/sandbox.sh gives
 // every run its own data folders), through the same asynchronous calls the application uses.
-#include "services/contacts/GLibSupport.h"
+#include "services/glib/GLibSupport.h"
 
 #include <libebook/libebook.h>
 

@@ -73,13 +73,6 @@ ScriptedReply ScriptedReply::withHeader(const QByteArray &name, const QByteArray
     return reply;
 }
 
-ScriptedReply ScriptedReply::after(std::chrono::milliseconds wait) const
-{
-    ScriptedReply reply = *this;
-    reply.delay = wait;
-    return reply;
-}
-
 bool RecordedRequest::hasHeader(const QByteArray &name) const
 {
     const QByteArray key = name.toLower();
@@ -118,12 +111,7 @@ void HttpsTestServer::setScript(QList<ScriptedReply> script)
 
 QUrl HttpsTestServer::url(const QString &pathAndQuery) const
 {
-    return QUrl(u"https://127.0.0.1:%1%2"_s.arg(port()).arg(pathAndQuery));
-}
-
-quint16 HttpsTestServer::port() const
-{
-    return m_server.serverPort();
+    return QUrl(u"https://127.0.0.1:%1%2"_s.arg(m_server.serverPort()).arg(pathAndQuery));
 }
 
 QSslConfiguration HttpsTestServer::clientConfiguration()
@@ -179,13 +167,8 @@ void HttpsTestServer::readFrom(QSslSocket *socket)
         ? ScriptedReply::json(500, R"({"error":"sem roteiro"})")
         : m_script.value(m_requests.size(), m_script.last());
     m_requests.append(request);
-    if (reply.silent)
-        return;
-    if (reply.delay.count() > 0) {
-        QTimer::singleShot(reply.delay, socket, [this, socket, reply] { answer(socket, reply); });
-        return;
-    }
-    answer(socket, reply);
+    if (!reply.silent)
+        answer(socket, reply);
 }
 
 void HttpsTestServer::answer(QSslSocket *socket, const ScriptedReply &reply)

@@ -20,7 +20,6 @@ struct ScriptedReply {
     int status = 200;
     QByteArray body;
     QList<std::pair<QByteArray, QByteArray>> headers;
-    std::chrono::milliseconds delay{0};
     // Never answer and keep the connection open.
     bool silent = false;
     // Written as it is instead of a status line, headers and body; the connection then stays
@@ -35,7 +34,6 @@ struct ScriptedReply {
     static ScriptedReply rawBytes(const QByteArray &bytes, const QByteArray &trickledBody = {},
                                   std::chrono::milliseconds trickle = {});
     ScriptedReply withHeader(const QByteArray &name, const QByteArray &value) const;
-    ScriptedReply after(std::chrono::milliseconds wait) const;
 };
 
 struct RecordedRequest {
@@ -60,7 +58,6 @@ public:
 
     void setScript(QList<ScriptedReply> script);
     QUrl url(const QString &pathAndQuery) const;
-    quint16 port() const;
     const QList<RecordedRequest> &requests() const { return m_requests; }
     // Client settings that trust this server's certificate and nothing else.
     static QSslConfiguration clientConfiguration();

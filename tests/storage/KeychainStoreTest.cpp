@@ -88,6 +88,7 @@ private slots:
         m_items.readsWithoutData.clear();
         const auto loaded = m_store.loadCollection();
         QCOMPARE(loaded.active()->account.extension, collectionStored ? u"2001"_s : u"3001"_s);
+        QCOMPARE(m_items.items.contains(legacyKey), collectionStored); // the collection wins, the older item stays
     }
 
     void failedRemovalOfTheOlderItemStillMigrates()

@@ -66,6 +66,8 @@ private slots:
 
     void itemsAreTellableFromMissingOnes()
     {
+        QCOMPARE(m_store.loadCollection(), SIPAccountCollection());
+        QVERIFY(itemPaths(collectionItem).isEmpty());
         QCOMPARE(m_items.read(service, collectionItem).status, SecretItemStore::itemNotFound);
         QCOMPARE(m_items.update(service, collectionItem, "x"), SecretItemStore::itemNotFound);
         QCOMPARE(m_items.remove(service, collectionItem), SecretItemStore::itemNotFound);
@@ -75,12 +77,6 @@ private slots:
         QCOMPARE(itemPaths(collectionItem).size(), 1);
         QCOMPARE(m_items.read(service, legacyItem).status, SecretItemStore::itemNotFound);
         QCOMPARE(m_items.read(u"br.com.example.other"_s, collectionItem).status, SecretItemStore::itemNotFound);
-    }
-
-    void emptyKeyringLoadsEmptyAndCreatesNothing()
-    {
-        QCOMPARE(m_store.loadCollection(), SIPAccountCollection());
-        QVERIFY(itemPaths(collectionItem).isEmpty());
     }
 
     void olderItemIsMigratedOnce()
@@ -97,15 +93,6 @@ private slots:
         QCOMPARE(m_items.read(service, collectionItem).data, migrated.toJsonData());
         QVERIFY(itemPaths(legacyItem).isEmpty());
         QCOMPARE(m_store.loadCollection(), migrated);
-    }
-
-    void collectionItemWinsOverOlderItem()
-    {
-        const auto stored = collectionOf({u"2001"_s});
-        QCOMPARE(m_items.add(service, collectionItem, stored.toJsonData()), SecretItemStore::success);
-        QCOMPARE(m_items.add(service, legacyItem, olderItemData), SecretItemStore::success);
-        QCOMPARE(m_store.loadCollection(), stored);
-        QCOMPARE(m_items.read(service, legacyItem).data, olderItemData);
     }
 
     void firstSaveCreatesThenLaterSavesUpdateInPlace()

@@ -10,19 +10,6 @@ using namespace Qt::StringLiterals;
 
 namespace vozel {
 
-namespace {
-
-QVariantList toVariantList(const QList<ContactPhone> &entries)
-{
-    QVariantList list;
-    list.reserve(entries.size());
-    for (const ContactPhone &entry : entries)
-        list.append(QVariant::fromValue(entry));
-    return list;
-}
-
-} // namespace
-
 ContactDirectory::ContactDirectory(QObject *parent)
     : ContactDirectory([] { return std::make_unique<EvolutionAddressBook>(); }, parent)
 {
@@ -66,33 +53,15 @@ QCoro::Task<> ContactDirectory::loadIfNeeded(bool force)
         m_didLoad = false;
         setFailure(true, *failure);
     } else {
-        setContacts(std::move(entries));
+        m_contacts.setEntries(std::move(entries));
         m_didLoad = true;
     }
     setLoading(false);
 }
 
-QList<ContactPhone> ContactDirectory::matches(const QString &query, std::optional<qsizetype> limit) const
-{
-    return m_matcher.matches(query, limit);
-}
-
 void ContactDirectory::reload()
 {
     loadIfNeeded(true);
-}
-
-QVariantList ContactDirectory::matchesFor(const QString &query, int limit) const
-{
-    return toVariantList(matches(query, limit < 0 ? std::nullopt : std::optional<qsizetype>(limit)));
-}
-
-void ContactDirectory::setContacts(QList<ContactPhone> contacts)
-{
-    m_contacts = std::move(contacts);
-    m_contactList = toVariantList(m_contacts);
-    m_matcher = ContactMatcher(m_contacts);
-    Q_EMIT contactsChanged();
 }
 
 void ContactDirectory::setLoading(bool loading)

@@ -23,31 +23,29 @@ QString foldedName(const QString &text, const QLocale &locale)
 
 } // namespace
 
-ContactMatcher::ContactMatcher(QList<ContactPhone> entries, const QLocale &locale)
-    : m_entries(std::move(entries)), m_locale(locale)
+ContactMatcher::ContactMatcher(const QList<ContactPhone> &entries, const QLocale &locale) : m_locale(locale)
 {
-    m_foldedNames.reserve(m_entries.size());
-    m_numberDigits.reserve(m_entries.size());
-    for (const ContactPhone &entry : std::as_const(m_entries)) {
+    m_foldedNames.reserve(entries.size());
+    m_numberDigits.reserve(entries.size());
+    for (const ContactPhone &entry : entries) {
         m_foldedNames.append(foldedName(entry.name, m_locale));
         m_numberDigits.append(numericCharacters(entry.number));
     }
 }
 
-QList<ContactPhone> ContactMatcher::matches(const QString &query, std::optional<qsizetype> limit) const
+QList<qsizetype> ContactMatcher::matches(const QString &query) const
 {
     const QString trimmed = query.trimmed();
     if (trimmed.isEmpty())
         return {};
     const QString foldedQuery = foldedName(trimmed, m_locale);
     const QString queryDigits = numericCharacters(trimmed);
-    const qsizetype wanted = limit ? std::max<qsizetype>(*limit, 0) : m_entries.size();
 
-    QList<ContactPhone> found;
-    for (qsizetype i = 0; i < m_entries.size() && found.size() < wanted; ++i) {
+    QList<qsizetype> found;
+    for (qsizetype i = 0; i < m_foldedNames.size(); ++i) {
         if (m_foldedNames[i].contains(foldedQuery)
             || (!queryDigits.isEmpty() && m_numberDigits[i].contains(queryDigits)))
-            found.append(m_entries[i]);
+            found.append(i);
     }
     return found;
 }

@@ -5,8 +5,6 @@
 #include <QList>
 #include <QLocale>
 
-#include <optional>
-
 namespace vozel {
 
 // Searches a list of entries by name or by digits. The lower-cased names and the digits of
@@ -14,14 +12,13 @@ namespace vozel {
 class ContactMatcher {
 public:
     ContactMatcher() = default;
-    explicit ContactMatcher(QList<ContactPhone> entries, const QLocale &locale = QLocale());
+    explicit ContactMatcher(const QList<ContactPhone> &entries, const QLocale &locale = QLocale());
 
-    // Entries whose name contains the trimmed query (case-insensitively, in the locale's rules)
-    // or whose number contains the query's digits; in list order, at most `limit` of them.
-    QList<ContactPhone> matches(const QString &query, std::optional<qsizetype> limit = std::nullopt) const;
+    // The positions of the entries whose name contains the trimmed query (case-insensitively, in
+    // the locale's rules) or whose number contains the query's digits; in list order.
+    QList<qsizetype> matches(const QString &query) const;
 
 private:
-    QList<ContactPhone> m_entries;
     QList<QString> m_foldedNames;
     QList<QString> m_numberDigits;
     QLocale m_locale;

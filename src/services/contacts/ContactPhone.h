@@ -1,19 +1,11 @@
 #pragma once
 
-#include <QMetaType>
 #include <QString>
 
 namespace vozel {
 
 // One telephone number of an address-book contact, ready to be shown and dialled.
 struct ContactPhone {
-    Q_GADGET
-    Q_PROPERTY(QString id MEMBER id)
-    Q_PROPERTY(QString name MEMBER name)
-    Q_PROPERTY(QString label MEMBER label)
-    Q_PROPERTY(QString number MEMBER number)
-
-public:
     QString id;     // contact identifier, "-", number-entry identifier
     QString name;   // the contact's name, or the number as written when the contact has none
     QString label;  // the entry's label in the user's language

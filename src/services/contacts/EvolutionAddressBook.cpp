@@ -1,4 +1,4 @@
-#include "services/contacts/GLibSupport.h"
+#include "services/glib/GLibSupport.h"
 
 #include <libebook/libebook.h>
 
@@ -15,17 +15,6 @@ namespace {
 
 constexpr auto builtinBookUid = "system-address-book";
 constexpr auto contactsWithNumbers = "(exists \"tel\")";
-
-// The address-book service is missing when D-Bus can neither find nor start it.
-bool isServiceMissing(const GError *error)
-{
-    return g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN)
-        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER)
-        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SPAWN_EXEC_FAILED)
-        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SPAWN_SERVICE_NOT_FOUND)
-        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SPAWN_FILE_INVALID)
-        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SPAWN_CHILD_EXITED);
-}
 
 PlatformError failureFor(GError *error, const glib::Deadline &deadline)
 {
@@ -109,29 +98,24 @@ QList<AddressBookContact> toContacts(GSList *contacts, const QString &bookUid)
 }
 
 QCoro::Task<glib::ObjectPtr<EBookClient>> connectBook(ESource *source, const glib::Deadline &deadline,
-                                                      glib::ErrorPtr &error)
+                                                      glib::Error &error)
 {
     auto result = co_await glib::AsyncCall([&](GAsyncReadyCallback done, gpointer data) {
         e_book_client_connect(source, 0, deadline.cancellable(), done, data);
     });
-    GError *raw = nullptr;
-    glib::ObjectPtr<EBookClient> client(E_BOOK_CLIENT(e_book_client_connect_finish(result.get(), &raw)));
-    error.reset(raw);
+    glib::ObjectPtr<EBookClient> client(E_BOOK_CLIENT(e_book_client_connect_finish(result.get(), error.out())));
     co_return client;
 }
 
 QCoro::Task<QList<AddressBookContact>> readBook(EBookClient *client, const QString &bookUid,
-                                                const glib::Deadline &deadline, glib::ErrorPtr &error)
+                                                const glib::Deadline &deadline, glib::Error &error)
 {
     auto result = co_await glib::AsyncCall([&](GAsyncReadyCallback done, gpointer data) {
         e_book_client_get_contacts(client, contactsWithNumbers, deadline.cancellable(), done, data);
     });
     GSList *contacts = nullptr;
-    GError *raw = nullptr;
-    if (!e_book_client_get_contacts_finish(client, result.get(), &contacts, &raw)) {
-        error.reset(raw);
+    if (!e_book_client_get_contacts_finish(client, result.get(), &contacts, error.out()))
         co_return {};
-    }
     co_return toContacts(contacts, bookUid);
 }
 
@@ -157,11 +141,10 @@ QCoro::Task<bool> EvolutionAddressBook::requestAccess()
     auto opened = co_await glib::AsyncCall([&](GAsyncReadyCallback done, gpointer data) {
         e_source_registry_new(deadline.cancellable(), done, data);
     });
-    GError *raw = nullptr;
-    glib::ObjectPtr<ESourceRegistry> registry(e_source_registry_new_finish(opened.get(), &raw));
-    glib::ErrorPtr error(raw);
+    glib::Error error;
+    glib::ObjectPtr<ESourceRegistry> registry(e_source_registry_new_finish(opened.get(), error.out()));
     if (!registry) {
-        if (!deadline.expired() && isServiceMissing(error.get()))
+        if (!deadline.expired() && glib::isServiceMissing(error.get()))
             co_return false;
         throw failureFor(error.get(), deadline);
     }
@@ -173,7 +156,7 @@ QCoro::Task<bool> EvolutionAddressBook::requestAccess()
 
     glib::ObjectPtr<EBookClient> book = co_await connectBook(builtin.get(), deadline, error);
     if (!book) {
-        if (!deadline.expired() && isServiceMissing(error.get()))
+        if (!deadline.expired() && glib::isServiceMissing(error.get()))
             co_return false;
         throw failureFor(error.get(), deadline);
     }
@@ -188,7 +171,7 @@ QCoro::Task<QList<AddressBookContact>> EvolutionAddressBook::readContacts()
     QList<AddressBookContact> contacts;
     {
         const glib::Deadline deadline(m_bounds.read);
-        glib::ErrorPtr error;
+        glib::Error error;
         contacts = co_await readBook(m_session->builtinBook.get(), QString::fromUtf8(builtinBookUid), deadline, error);
         if (error)
             throw failureFor(error.get(), deadline);
@@ -202,7 +185,7 @@ QCoro::Task<QList<AddressBookContact>> EvolutionAddressBook::readContacts()
         if (uid == QLatin1String(builtinBookUid))
             continue;
         const glib::Deadline deadline(m_bounds.otherBook);
-        glib::ErrorPtr error;
+        glib::Error error;
         glib::ObjectPtr<EBookClient> book = co_await connectBook(source, deadline, error);
         if (!book)
             continue;

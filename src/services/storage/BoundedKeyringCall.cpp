@@ -1,5 +1,7 @@
 #include "services/storage/BoundedKeyringCall.h"
 
+#include "services/glib/GLibSupport.h"
+
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -18,22 +20,17 @@ struct CallState {
     std::mutex mutex;
     std::condition_variable finished;
     std::optional<SecretItemStore::ReadResult> result;
-    GCancellable *cancellable = g_cancellable_new();
-
-    CallState() = default;
-    CallState(const CallState &) = delete;
-    CallState &operator=(const CallState &) = delete;
-    ~CallState() { g_object_unref(cancellable); }
+    const glib::ObjectPtr<GCancellable> cancellable = glib::newCancellable();
 };
 
 } // namespace
 
-SecretItemStore::ReadResult runWithin(std::chrono::milliseconds bound, std::int32_t timedOutStatus,
+SecretItemStore::ReadResult runWithin(std::chrono::milliseconds bound,
                                       std::function<SecretItemStore::ReadResult(GCancellable *)> call)
 {
     auto state = std::make_shared<CallState>();
     std::thread worker([state, call = std::move(call)] {
-        auto result = call(state->cancellable);
+        auto result = call(state->cancellable.get());
         const std::lock_guard lock(state->mutex);
         state->result = std::move(result);
         state->finished.notify_all();
@@ -43,7 +40,7 @@ SecretItemStore::ReadResult runWithin(std::chrono::milliseconds bound, std::int3
     const auto hasResult = [&] { return state->result.has_value(); };
     const bool inTime = state->finished.wait_for(lock, bound, hasResult);
     if (!inTime) {
-        g_cancellable_cancel(state->cancellable);
+        g_cancellable_cancel(state->cancellable.get());
         state->finished.wait_for(lock, cancellationGrace, hasResult);
     }
     const bool workerDone = hasResult();
@@ -54,7 +51,7 @@ SecretItemStore::ReadResult runWithin(std::chrono::milliseconds bound, std::int3
     else
         worker.detach();
     if (!inTime)
-        return {timedOutStatus, std::nullopt};
+        return {SecretItemStore::timedOut, std::nullopt};
     return *state->result;
 }
 

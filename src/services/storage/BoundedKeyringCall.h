@@ -14,8 +14,8 @@ namespace vozel {
 // The caller only waits on a condition variable, so no event loop runs and nothing of the
 // application re-enters meanwhile. When the bound passes, the call's cancellable is cancelled,
 // which ends its pending D-Bus request and lets the thread finish; the answer is then
-// `timedOutStatus`, even if the call completes a moment later.
-SecretItemStore::ReadResult runWithin(std::chrono::milliseconds bound, std::int32_t timedOutStatus,
+// timedOut, even if the call completes a moment later.
+SecretItemStore::ReadResult runWithin(std::chrono::milliseconds bound,
                                       std::function<SecretItemStore::ReadResult(GCancellable *)> call);
 
 } // namespace vozel

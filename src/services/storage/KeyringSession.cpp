@@ -17,20 +17,13 @@ bool isTimeout(const GError *error)
 
 bool isUnreachable(const GError *error)
 {
-    return g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN)
-        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER)
+    return glib::isServiceMissing(error)
         || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NO_SERVER)
         || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_DISCONNECTED)
         || g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CLOSED);
 }
 
 } // namespace
-
-ErrorSlot::~ErrorSlot()
-{
-    if (m_error)
-        g_error_free(m_error);
-}
 
 bool KeyringSession::anyLocked(const Items &items)
 {
@@ -77,7 +70,7 @@ KeyringSession::~KeyringSession()
 
 std::int32_t KeyringSession::connect()
 {
-    ErrorSlot error;
+    glib::Error error;
     m_service.reset(secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, m_cancellable, error.out()));
     if (m_service)
         return SecretItemStore::success;
@@ -88,7 +81,7 @@ std::int32_t KeyringSession::connect()
 
 std::int32_t KeyringSession::find(Items &items)
 {
-    ErrorSlot error;
+    glib::Error error;
     // Without a schema the search matches the attributes alone: items other tools wrote (secret-tool,
     // a password manager) carry another schema name or none.
     GList *found = secret_service_search_sync(m_service.get(), nullptr, m_attributes, SECRET_SEARCH_ALL,
@@ -107,7 +100,7 @@ std::int32_t KeyringSession::findUnlocked(Items &items)
         return anyLocked(items) ? LibsecretItemStore::interactionNotAllowed : SecretItemStore::success;
 
     // A Secret Service need not list the items of a locked collection.
-    GRef<SecretCollection> collection;
+    glib::ObjectPtr<SecretCollection> collection;
     if (const auto status = defaultCollection(collection); status != SecretItemStore::success)
         return status;
     if (collection && secret_collection_get_locked(collection.get()))
@@ -115,9 +108,9 @@ std::int32_t KeyringSession::findUnlocked(Items &items)
     return SecretItemStore::itemNotFound;
 }
 
-std::int32_t KeyringSession::defaultCollection(GRef<SecretCollection> &collection)
+std::int32_t KeyringSession::defaultCollection(glib::ObjectPtr<SecretCollection> &collection)
 {
-    ErrorSlot error;
+    glib::Error error;
     collection.reset(secret_collection_for_alias_sync(m_service.get(), SECRET_COLLECTION_DEFAULT,
                                                       SECRET_COLLECTION_NONE, m_cancellable, error.out()));
     return error.get() ? statusFor(error.get()) : SecretItemStore::success;
@@ -128,7 +121,7 @@ std::int32_t KeyringSession::unlockThroughPrompt()
     Items items;
     if (const auto status = find(items); status != SecretItemStore::success)
         return status;
-    GRef<SecretCollection> collection;
+    glib::ObjectPtr<SecretCollection> collection;
     GList *locked = nullptr;
     for (const auto &item : items) {
         if (secret_item_get_locked(item.get()))
@@ -144,7 +137,7 @@ std::int32_t KeyringSession::unlockThroughPrompt()
         return SecretItemStore::success;
 
     GList *unlocked = nullptr;
-    ErrorSlot error;
+    glib::Error error;
     const gint count = secret_service_unlock_sync(m_service.get(), locked, m_cancellable, &unlocked, error.out());
     g_list_free(locked);
     g_list_free_full(unlocked, g_object_unref);

@@ -1,33 +1,13 @@
 #pragma once
 
+#include "services/glib/GLibSupport.h"
 #include "services/storage/SecretItemStore.h"
 
 #include <libsecret/secret.h>
 
-#include <memory>
 #include <vector>
 
 namespace vozel {
-
-struct GObjectUnref {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-template <typename T>
-using GRef = std::unique_ptr<T, GObjectUnref>;
-
-// A GError that frees itself.
-class ErrorSlot {
-public:
-    ErrorSlot() = default;
-    ErrorSlot(const ErrorSlot &) = delete;
-    ErrorSlot &operator=(const ErrorSlot &) = delete;
-    ~ErrorSlot();
-    GError **out() { return &m_error; }
-    const GError *get() const { return m_error; }
-
-private:
-    GError *m_error = nullptr;
-};
 
 // The status that stands for a failure libsecret reported.
 std::int32_t statusFor(const GError *error);
@@ -36,7 +16,7 @@ std::int32_t statusFor(const GError *error);
 // worker thread; every call is ended early by the operation's cancellable.
 class KeyringSession {
 public:
-    using Items = std::vector<GRef<SecretItem>>;
+    using Items = std::vector<glib::ObjectPtr<SecretItem>>;
 
     KeyringSession(GCancellable *cancellable, const QString &service, const QString &account);
     KeyringSession(const KeyringSession &) = delete;
@@ -51,7 +31,7 @@ public:
     std::int32_t findUnlocked(Items &items);
     static bool anyLocked(const Items &items);
     // The collection new items go to; none when the keyring has no default collection.
-    std::int32_t defaultCollection(GRef<SecretCollection> &collection);
+    std::int32_t defaultCollection(glib::ObjectPtr<SecretCollection> &collection);
     // Unlocks the collection this item lives in (the default one while there is no item) through
     // the desktop's own prompt, which waits for the user as long as it takes.
     std::int32_t unlockThroughPrompt();
@@ -64,7 +44,7 @@ public:
 private:
     GCancellable *m_cancellable;
     GHashTable *m_attributes;
-    GRef<SecretService> m_service;
+    glib::ObjectPtr<SecretService> m_service;
 };
 
 } // namespace vozel

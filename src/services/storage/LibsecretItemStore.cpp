@@ -38,7 +38,7 @@ ReadResult readItem(KeyringSession &keyring)
         return {status, std::nullopt};
 
     SecretItem *item = items.front().get();
-    ErrorSlot error;
+    glib::Error error;
     if (!secret_item_load_secret_sync(item, keyring.cancellable(), error.out()))
         return {statusFor(error.get()), std::nullopt};
     SecretValue *value = secret_item_get_secret(item);
@@ -60,7 +60,7 @@ std::int32_t updateItems(KeyringSession &keyring, const QByteArray &data)
     // Duplicates made by other tools all get the data, so whichever one is read later agrees.
     const SecretData secret(data);
     for (const auto &item : items) {
-        ErrorSlot error;
+        glib::Error error;
         if (!secret_item_set_secret_sync(item.get(), secret.value(), keyring.cancellable(), error.out()))
             return statusFor(error.get());
     }
@@ -76,7 +76,7 @@ std::int32_t addItem(KeyringSession &keyring, const QString &account, const QByt
         return KeyringSession::anyLocked(items) ? LibsecretItemStore::interactionNotAllowed
                                                 : LibsecretItemStore::duplicateItem;
 
-    GRef<SecretCollection> collection;
+    glib::ObjectPtr<SecretCollection> collection;
     if (const auto status = keyring.defaultCollection(collection); status != SecretItemStore::success)
         return status;
     if (!collection)
@@ -87,8 +87,8 @@ std::int32_t addItem(KeyringSession &keyring, const QString &account, const QByt
 
     const SecretData secret(data);
     const QByteArray label = u"Vozel (%1)"_s.arg(account).toUtf8();
-    ErrorSlot error;
-    GRef<SecretItem> created(secret_item_create_sync(collection.get(), &KeyringSession::schema,
+    glib::Error error;
+    glib::ObjectPtr<SecretItem> created(secret_item_create_sync(collection.get(), &KeyringSession::schema,
                                                      keyring.attributes(), label.constData(), secret.value(),
                                                      SECRET_ITEM_CREATE_NONE, keyring.cancellable(), error.out()));
     return created ? SecretItemStore::success : statusFor(error.get());
@@ -101,7 +101,7 @@ std::int32_t removeItems(KeyringSession &keyring)
         return status;
 
     for (const auto &item : items) {
-        ErrorSlot error;
+        glib::Error error;
         if (!secret_item_delete_sync(item.get(), keyring.cancellable(), error.out()))
             return statusFor(error.get());
     }
@@ -113,13 +113,12 @@ template <typename Operation>
 ReadResult withinBound(std::chrono::milliseconds bound, const QString &service, const QString &account,
                        Operation operation)
 {
-    return runWithin(bound, LibsecretItemStore::timedOut,
-                     [service, account, operation = std::move(operation)](GCancellable *cancellable) {
-                         KeyringSession keyring(cancellable, service, account);
-                         if (const auto status = keyring.connect(); status != SecretItemStore::success)
-                             return ReadResult{status, std::nullopt};
-                         return operation(keyring);
-                     });
+    return runWithin(bound, [service, account, operation = std::move(operation)](GCancellable *cancellable) {
+        KeyringSession keyring(cancellable, service, account);
+        if (const auto status = keyring.connect(); status != SecretItemStore::success)
+            return ReadResult{status, std::nullopt};
+        return operation(keyring);
+    });
 }
 
 // Runs on a thread of its own until the item can be read or `stop` is cancelled. Each call that
@@ -156,11 +155,10 @@ QCoro::Task<std::int32_t> LibsecretItemStore::waitUntilReadable(const QString &s
     QPromise<std::int32_t> promise;
     QFuture<std::int32_t> answer = promise.future();
     promise.start();
-    std::thread([promise = std::move(promise), stop = G_CANCELLABLE(g_object_ref(m_stop)), service,
-                 account]() mutable {
-        promise.addResult(readableWhenAnswering(stop, service, account));
+    glib::ObjectPtr<GCancellable> stop(G_CANCELLABLE(g_object_ref(m_stop)));
+    std::thread([promise = std::move(promise), stop = std::move(stop), service, account]() mutable {
+        promise.addResult(readableWhenAnswering(stop.get(), service, account));
         promise.finish();
-        g_object_unref(stop);
     }).detach();
     co_return co_await answer;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-// GLib's headers use names that Qt defines as keywords: files including this one are built
-// with QT_NO_KEYWORDS.
+// Ownership of GLib objects and errors, cancellables and waits on GIO calls, shared by the services
+// that talk to desktop daemons over D-Bus (keyring, address book). GLib's headers use names that
+// Qt defines as keywords: files including this one are built with QT_NO_KEYWORDS.
 #include <gio/gio.h>
 
 #include <QString>
@@ -20,10 +21,25 @@ struct ObjectUnref {
 template<typename T>
 using ObjectPtr = std::unique_ptr<T, ObjectUnref>;
 
-struct ErrorFree {
-    void operator()(GError *error) const { g_error_free(error); }
+// A GError that frees itself. `out()` is the slot a GLib call reports into; it drops an earlier error.
+class Error {
+public:
+    Error() = default;
+    Error(const Error &) = delete;
+    Error &operator=(const Error &) = delete;
+    ~Error() { g_clear_error(&m_error); }
+
+    GError **out()
+    {
+        g_clear_error(&m_error);
+        return &m_error;
+    }
+    GError *get() const { return m_error; }
+    explicit operator bool() const { return m_error != nullptr; }
+
+private:
+    GError *m_error = nullptr;
 };
-using ErrorPtr = std::unique_ptr<GError, ErrorFree>;
 
 // The error's message without the D-Bus error name that GDBus puts before remote errors.
 inline QString errorMessage(GError *error)
@@ -31,6 +47,22 @@ inline QString errorMessage(GError *error)
     if (g_dbus_error_is_remote_error(error))
         g_dbus_error_strip_remote_error(error);
     return QString::fromUtf8(error->message);
+}
+
+// D-Bus can neither find the service nor start it.
+inline bool isServiceMissing(const GError *error)
+{
+    return g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN)
+        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER)
+        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SPAWN_EXEC_FAILED)
+        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SPAWN_SERVICE_NOT_FOUND)
+        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SPAWN_FILE_INVALID)
+        || g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SPAWN_CHILD_EXITED);
+}
+
+inline ObjectPtr<GCancellable> newCancellable()
+{
+    return ObjectPtr<GCancellable>(g_cancellable_new());
 }
 
 // Awaits one GIO-style asynchronous call. `start` begins the call with the callback and data it
@@ -69,7 +101,7 @@ private:
 // A cancellable that cancels itself when its time is up, so that no wait on a service is endless.
 class Deadline {
 public:
-    explicit Deadline(std::chrono::milliseconds bound) : m_cancellable(g_cancellable_new())
+    explicit Deadline(std::chrono::milliseconds bound) : m_cancellable(newCancellable())
     {
         m_timer.setSingleShot(true);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
