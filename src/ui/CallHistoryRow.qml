@@ -85,9 +85,11 @@ SwipeDelegate {
         }
     }
 
-    TapHandler {
+    // Takes right clicks for itself, so they open the menu without choosing the row.
+    MouseArea {
+        anchors.fill: parent
         acceptedButtons: Qt.RightButton
-        onTapped: menu.popup()
+        onClicked: menu.popup()
     }
     Menu {
         id: menu

@@ -27,17 +27,6 @@ UiTestCase {
         return found
     }
 
-    function test_anEmptyHistoryClosing() {
-        const sheet = openHistory([])
-        let dismissed = 0
-        sheet.dismissed.connect(() => ++dismissed)
-        verify(textsUnder(sheet.contentItem).includes("Sem ligações"))
-        verify(!control(sheet.contentItem, "Limpar").enabled)
-        verify(!showing(find(sheet.contentItem, "historyList")))
-        click(control(sheet.contentItem, "Fechar"))
-        compare(dismissed, 1)
-    }
-
     function test_rowsShowDirectionOriginAndTime() {
         const sheet = openHistory([
             { number: "2002", direction: "outgoing" },
@@ -66,9 +55,12 @@ UiTestCase {
         verify(!rig.operations().some(operation => operation.startsWith("call")))
     }
 
-    // By swipe, context menu and Delete key, then the rest by "Limpar".
+    // By swipe, context menu and Delete key, then the rest by "Limpar"; then closing.
     function test_deletingRowsDownToTheEmptyView() {
         const sheet = openHistory([{ number: "2002" }, { number: "3003" }, { number: "4004" }, { number: "5005" }])
+        let dismissed = 0
+        sheet.dismissed.connect(() => ++dismissed)
+        verify(!showing(find(sheet.contentItem, "emptyHistory")))
         const first = rows(sheet)[0]
         first.swipe.open(SwipeDelegate.Right)
         tryVerify(() => first.swipe.complete)
@@ -90,5 +82,8 @@ UiTestCase {
         compare(rig.storedHistory(), "")
         verify(textsUnder(sheet.contentItem).includes("Sem ligações"))
         verify(!control(sheet.contentItem, "Limpar").enabled)
+        verify(!showing(find(sheet.contentItem, "historyList")))
+        click(control(sheet.contentItem, "Fechar"))
+        compare(dismissed, 1)
     }
 }
