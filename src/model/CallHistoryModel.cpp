@@ -75,7 +75,7 @@ QVariant CallHistoryModel::data(const QModelIndex &index, int role) const
         return {};
     const CallHistoryItem &row = m_rows[index.row()];
     switch (role) {
-    case IdRole:
+    case ItemIDRole:
         return row.idText();
     case Qt::DisplayRole:
     case NumberRole:
@@ -92,7 +92,7 @@ QVariant CallHistoryModel::data(const QModelIndex &index, int role) const
 
 QHash<int, QByteArray> CallHistoryModel::roleNames() const
 {
-    return {{IdRole, "id"},
+    return {{ItemIDRole, "itemID"},
             {NumberRole, "number"},
             {DateRole, "date"},
             {DirectionRole, "direction"},

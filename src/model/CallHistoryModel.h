@@ -16,7 +16,7 @@ public:
     enum class Direction { Outgoing, Incoming, Missed };
     Q_ENUM(Direction)
 
-    enum Role { IdRole = Qt::UserRole + 1, NumberRole, DateRole, DirectionRole, SourceLabelRole };
+    enum Role { ItemIDRole = Qt::UserRole + 1, NumberRole, DateRole, DirectionRole, SourceLabelRole };
 
     using QAbstractListModel::QAbstractListModel;
 

@@ -44,13 +44,13 @@ SheetWindow {
         model: sheet.vozel.history
         ScrollBar.vertical: ScrollBar {}
         delegate: CallHistoryRow {
-            required property string id
+            required property string itemID
             width: ListView.view.width
             onChosen: {
                 sheet.vozel.number = number
                 sheet.dismissed()
             }
-            onDeleteRequested: sheet.vozel.deleteHistoryItem(id)
+            onDeleteRequested: sheet.vozel.deleteHistoryItem(itemID)
         }
     }
 }
