@@ -1,6 +1,8 @@
 #pragma once
 
 #include "engine/SIPEngine.h"
+#include "model/CallHistoryModel.h"
+#include "model/ManualAccountEntry.h"
 #include "model/domain/CallHistoryItem.h"
 #include "model/domain/Cancellation.h"
 #include "model/domain/Failure.h"
@@ -36,19 +38,6 @@ struct ModelDependencies {
     std::unique_ptr<LoginItem> loginItem;
 };
 
-// The fields of the manual account form, as the settings view collected them.
-struct ManualAccountEntry {
-    QString extension;
-    QString authUser;
-    QString password;
-    QString host;
-    qint64 port = 0;
-    QString transport;
-    QString displayName;
-    std::optional<QString> nickname;
-    std::optional<QUuid> replacing;
-};
-
 // Everything the user sees, and every action the views can take. Confined to the main
 // thread; every published field has a change signal so the views redraw from it.
 class VozelModel : public QObject {
@@ -67,8 +56,9 @@ class VozelModel : public QObject {
     Q_PROPERTY(QString callSourceLabel READ callSourceLabel NOTIFY callSourceLabelChanged)
     Q_PROPERTY(QString incomingCallerName READ incomingCallerName NOTIFY incomingCallerNameChanged)
     Q_PROPERTY(bool registrationEnabled READ registrationEnabled NOTIFY registrationEnabledChanged)
-    Q_PROPERTY(QVariantList history READ historyForView NOTIFY historyChanged)
-    Q_PROPERTY(QVariantList audioDevices READ audioDevicesForView NOTIFY audioDevicesChanged)
+    Q_PROPERTY(vozel::CallHistoryModel *history READ historyModel CONSTANT)
+    Q_PROPERTY(QVariantList recordingDevices READ recordingDevicesForView NOTIFY audioDevicesChanged)
+    Q_PROPERTY(QVariantList playingDevices READ playingDevicesForView NOTIFY audioDevicesChanged)
     Q_PROPERTY(QString microphoneDeviceID READ microphoneDeviceID NOTIFY microphoneDeviceIDChanged)
     Q_PROPERTY(QString callOutputDeviceID READ callOutputDeviceID NOTIFY callOutputDeviceIDChanged)
     Q_PROPERTY(QString ringerDeviceID READ ringerDeviceID NOTIFY ringerDeviceIDChanged)
@@ -106,7 +96,8 @@ public:
     const QString &callSourceLabel() const { return m_callSourceLabel; }
     const QString &incomingCallerName() const { return m_incomingCallerName; }
     bool registrationEnabled() const { return m_registrationEnabled; }
-    const QList<CallHistoryItem> &history() const { return m_history; }
+    const QList<CallHistoryItem> &history() const { return m_history.rows(); }
+    CallHistoryModel *historyModel() { return &m_history; }
     const QList<VozelAudioDevice> &audioDevices() const { return m_audioDevices; }
     const QString &microphoneDeviceID() const { return m_microphoneDeviceID; }
     const QString &callOutputDeviceID() const { return m_callOutputDeviceID; }
@@ -158,10 +149,7 @@ public:
 
     // The asynchronous operations as QML awaits them (`.then(function(result) {...})`).
     Q_INVOKABLE QCoro::QmlTask selectAccountFromView(const QString &id);
-    Q_INVOKABLE QCoro::QmlTask configureFromView(const QString &link, const QString &accountName);
-    Q_INVOKABLE QCoro::QmlTask saveManualAccountFromView(const QVariantMap &fields);
     Q_INVOKABLE QCoro::QmlTask setRegistrationEnabledFromView(bool enabled);
-    Q_INVOKABLE QCoro::QmlTask resetFromView();
 
 signals:
     void numberChanged();
@@ -176,7 +164,6 @@ signals:
     void callSourceLabelChanged();
     void incomingCallerNameChanged();
     void registrationEnabledChanged();
-    void historyChanged();
     void audioDevicesChanged();
     void microphoneDeviceIDChanged();
     void callOutputDeviceIDChanged();
@@ -196,8 +183,8 @@ private:
     QString registrationMessage() const { return m_registration.message; }
     QString callKind() const;
     QString callNumber() const { return m_callState.number; }
-    QVariantList historyForView() const;
-    QVariantList audioDevicesForView() const;
+    QVariantList recordingDevicesForView() const;
+    QVariantList playingDevicesForView() const;
 
     void installEngineCallbacks();
     void installSystemCallCallbacks();
@@ -277,7 +264,7 @@ private:
     QString m_callSourceLabel;
     QString m_incomingCallerName;
     bool m_registrationEnabled = true;
-    QList<CallHistoryItem> m_history;
+    CallHistoryModel m_history;
     QList<VozelAudioDevice> m_audioDevices;
     QString m_microphoneDeviceID;
     QString m_callOutputDeviceID;

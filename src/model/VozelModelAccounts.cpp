@@ -212,19 +212,18 @@ QCoro::Task<bool> VozelModel::saveManualAccount(ManualAccountEntry entry)
     if (!beginAccountChange())
         co_return false;
     AccountChange change(this);
-    const QString extension = entry.extension.trimmed();
-    const QString host = entry.host.trimmed();
-    if (extension.isEmpty() || entry.password.isEmpty() || host.isEmpty()) {
-        setErrorMessage(u"Preencha ramal, senha e servidor."_s);
+    if (!entry.isComplete()) {
+        setErrorMessage(u"Preencha ramal, senha, servidor e porta."_s);
         co_return false;
     }
+    const QString extension = entry.extension.trimmed();
     const QString authUser = entry.authUser.trimmed();
     const SIPAccount account{
         extension,
         authUser.isEmpty() ? extension : authUser,
         entry.password,
-        host,
-        entry.port,
+        entry.host.trimmed(),
+        *ManualAccountEntry::parsePort(entry.port),
         entry.transport.toLower(),
         entry.displayName.isEmpty() ? u"Ramal "_s + extension : entry.displayName,
         600,

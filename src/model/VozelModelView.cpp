@@ -3,8 +3,6 @@
 
 #include "model/domain/Json.h"
 
-#include <QVariantMap>
-
 namespace vozel {
 
 using namespace Qt::StringLiterals;
@@ -21,11 +19,14 @@ QVariantList variantList(const QList<T> &values)
     return list;
 }
 
-std::optional<QString> optionalText(const QVariant &value)
+QVariantList devicesThat(const QList<VozelAudioDevice> &devices, bool VozelAudioDevice::*can)
 {
-    if (!value.isValid() || value.isNull())
-        return std::nullopt;
-    return value.toString();
+    QVariantList list;
+    for (const auto &device : devices) {
+        if (device.*can)
+            list.append(QVariant::fromValue(device));
+    }
+    return list;
 }
 
 } // namespace
@@ -77,14 +78,14 @@ QString VozelModel::callKind() const
     Q_UNREACHABLE();
 }
 
-QVariantList VozelModel::historyForView() const
+QVariantList VozelModel::recordingDevicesForView() const
 {
-    return variantList(m_history);
+    return devicesThat(m_audioDevices, &VozelAudioDevice::canRecord);
 }
 
-QVariantList VozelModel::audioDevicesForView() const
+QVariantList VozelModel::playingDevicesForView() const
 {
-    return variantList(m_audioDevices);
+    return devicesThat(m_audioDevices, &VozelAudioDevice::canPlay);
 }
 
 QCoro::QmlTask VozelModel::selectAccountFromView(const QString &id)
@@ -92,36 +93,9 @@ QCoro::QmlTask VozelModel::selectAccountFromView(const QString &id)
     return selectAccount(json::parseUuid(id).value_or(QUuid()));
 }
 
-QCoro::QmlTask VozelModel::configureFromView(const QString &link, const QString &accountName)
-{
-    // An empty name field means "no nickname given", so an updated account keeps its own.
-    return configure(link, accountName.trimmed().isEmpty() ? std::nullopt : std::optional(accountName));
-}
-
-QCoro::QmlTask VozelModel::saveManualAccountFromView(const QVariantMap &fields)
-{
-    ManualAccountEntry entry;
-    entry.extension = fields.value(u"extension"_s).toString();
-    entry.authUser = fields.value(u"authUser"_s).toString();
-    entry.password = fields.value(u"password"_s).toString();
-    entry.host = fields.value(u"host"_s).toString();
-    entry.port = fields.value(u"port"_s).toLongLong();
-    entry.transport = fields.value(u"transport"_s).toString();
-    entry.displayName = fields.value(u"displayName"_s).toString();
-    entry.nickname = optionalText(fields.value(u"nickname"_s));
-    if (const auto replacing = optionalText(fields.value(u"replacing"_s)))
-        entry.replacing = json::parseUuid(*replacing);
-    return saveManualAccount(entry);
-}
-
 QCoro::QmlTask VozelModel::setRegistrationEnabledFromView(bool enabled)
 {
     return setRegistrationEnabled(enabled);
-}
-
-QCoro::QmlTask VozelModel::resetFromView()
-{
-    return reset();
 }
 
 } // namespace vozel

@@ -16,7 +16,7 @@ HeaderButton {
     text: "Escolher conta"
     ToolTip.visible: hovered
     ToolTip.delay: 600
-    ToolTip.text: "Conta ativa: " + ViewText.accountLabel(savedAccounts, activeAccountID)
+    ToolTip.text: "Conta ativa: " + (savedAccounts.find(saved => saved.id === activeAccountID)?.label ?? "")
 
     onClicked: menu.popup(button, 0, button.height)
 

@@ -9,13 +9,16 @@ import Vozel.Ui
 SwipeDelegate {
     id: row
 
-    required property var item
+    required property string number
+    required property date date
+    required property int direction
+    required property string sourceLabel
     signal chosen()
     signal deleteRequested()
 
-    readonly property bool missed: item.direction === "missed"
+    readonly property bool missed: direction === CallHistory.Missed
 
-    text: item.number
+    text: number
     focusPolicy: Qt.TabFocus
     Accessible.onPressAction: row.chosen()
     onClicked: row.chosen()
@@ -33,21 +36,21 @@ SwipeDelegate {
         ColumnLayout {
             spacing: 2
             Text {
-                text: row.item.number
+                text: row.number
                 color: Theme.primary
                 font.pixelSize: Theme.headlineSize
                 font.weight: Font.DemiBold
             }
             Text {
                 objectName: "sourceLabel"
-                visible: row.item.sourceLabel !== ""
-                text: row.item.sourceLabel
+                visible: row.sourceLabel !== ""
+                text: row.sourceLabel
                 color: Theme.secondary
                 font.pixelSize: Theme.captionSize
             }
             Text {
                 objectName: "callDate"
-                text: ViewText.callDate(row.item.date)
+                text: ViewText.callDate(row.date)
                 color: Theme.secondary
                 font.pixelSize: Theme.captionSize
             }
@@ -82,9 +85,11 @@ SwipeDelegate {
         }
     }
 
-    TapHandler {
+    // Takes right clicks for itself, so they open the menu without choosing the row.
+    MouseArea {
+        anchors.fill: parent
         acceptedButtons: Qt.RightButton
-        onTapped: menu.popup()
+        onClicked: menu.popup()
     }
     Menu {
         id: menu

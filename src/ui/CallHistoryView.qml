@@ -22,7 +22,7 @@ SheetWindow {
     trailing: AccessibleButton {
         text: "Limpar"
         flat: true
-        enabled: sheet.vozel.history.length > 0
+        enabled: list.count > 0
         palette.buttonText: Theme.red
         onClicked: sheet.vozel.clearHistory()
     }
@@ -30,27 +30,27 @@ SheetWindow {
     EmptyState {
         objectName: "emptyHistory"
         anchors.centerIn: parent
-        visible: sheet.vozel.history.length === 0
+        visible: list.count === 0
         symbol: "phone"
         title: "Sem ligações"
     }
 
     ListView {
+        id: list
         objectName: "historyList"
         anchors.fill: parent
-        visible: sheet.vozel.history.length > 0
+        visible: count > 0
         clip: true
         model: sheet.vozel.history
         ScrollBar.vertical: ScrollBar {}
         delegate: CallHistoryRow {
-            required property var modelData
+            required property string itemID
             width: ListView.view.width
-            item: modelData
             onChosen: {
-                sheet.vozel.number = item.number
+                sheet.vozel.number = number
                 sheet.dismissed()
             }
-            onDeleteRequested: sheet.vozel.deleteHistoryItem(item.id)
+            onDeleteRequested: sheet.vozel.deleteHistoryItem(itemID)
         }
     }
 }

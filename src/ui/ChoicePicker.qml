@@ -3,12 +3,15 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Vozel.Ui
 
-// A labelled pop-up list over entries {value, text}; `selected` is the value shown.
+// A labelled pop-up list over `model`, whose entries show `textRole` and are chosen by
+// `valueRole`; `selected` is the value shown.
 RowLayout {
     id: picker
 
     required property string label
-    property var choices: []
+    property alias model: box.model
+    property alias textRole: box.textRole
+    property alias valueRole: box.valueRole
     property string selected
     signal chosen(string value)
 
@@ -22,18 +25,23 @@ RowLayout {
         font.pixelSize: Theme.bodySize
     }
     ComboBox {
+        id: box
+
+        // Reading `model` and `count` ties the index to the entries (which fill in after
+        // creation) as well as to the selection.
+        function selectedIndex() {
+            return model && count > 0 ? indexOfValue(picker.selected) : -1
+        }
+
         Layout.fillWidth: true
         Layout.preferredWidth: 200
-        model: picker.choices
-        textRole: "text"
-        valueRole: "value"
-        currentIndex: ViewText.choiceIndex(picker.choices, picker.selected)
+        currentIndex: selectedIndex()
         focusPolicy: Qt.TabFocus
         Accessible.name: picker.label
         onActivated: index => {
             picker.chosen(valueAt(index))
             // A choice is only a request: once the model has answered, show what it holds.
-            currentIndex = Qt.binding(() => ViewText.choiceIndex(picker.choices, picker.selected))
+            currentIndex = Qt.binding(selectedIndex)
         }
     }
 }

@@ -53,7 +53,9 @@ ColumnLayout {
     }
     ChoicePicker {
         label: "Transporte"
-        choices: [{ value: "udp", text: "UDP" }, { value: "tcp", text: "TCP" }, { value: "tls", text: "TLS" }]
+        model: [{ value: "udp", text: "UDP" }, { value: "tcp", text: "TCP" }, { value: "tls", text: "TLS" }]
+        textRole: "text"
+        valueRole: "value"
         selected: manual.form.manualTransport
         onChosen: value => manual.form.manualTransport = value
     }

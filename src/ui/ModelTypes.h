@@ -15,6 +15,14 @@ struct VozelModelForeign {
     QML_UNCREATABLE("The application creates the one model.")
 };
 
+// The history rows the history sheet lists, and their directions as CallHistory.Missed and so on.
+struct CallHistoryModelForeign {
+    Q_GADGET
+    QML_FOREIGN(vozel::CallHistoryModel)
+    QML_NAMED_ELEMENT(CallHistory)
+    QML_UNCREATABLE("The model keeps the one history.")
+};
+
 // Lets the dialer create the address book it keeps for its contact picker.
 struct ContactDirectoryForeign {
     Q_GADGET

@@ -15,6 +15,12 @@ const QString manualSaved = u"Configuração salva. Verifique o estado do ramal 
 const QString linkFailed = u"Não foi possível usar o link de configuração."_s;
 const QString linkSaved = u"Conta salva."_s;
 
+// A new account's form: empty, on the usual port over UDP.
+ManualAccountEntry newAccountForm()
+{
+    return {.port = u"5060"_s, .transport = u"udp"_s};
+}
+
 QString failureLine(const VozelModel *model, const QString &fallback)
 {
     if (model && !model->errorMessage().isEmpty())
@@ -24,7 +30,7 @@ QString failureLine(const VozelModel *model, const QString &fallback)
 
 } // namespace
 
-SettingsForm::SettingsForm(QObject *parent) : QObject(parent) {}
+SettingsForm::SettingsForm(QObject *parent) : QObject(parent), m_manual(newAccountForm()) {}
 
 void SettingsForm::setModel(VozelModel *model)
 {
@@ -92,7 +98,8 @@ void SettingsForm::beginAdding()
     m_addingAccount = true;
     m_editingConfiguration = true;
     m_editingAccountID.reset();
-    m_manual = {QString(), QString(), QString(), QString(), QString(), u"5060"_s, u"udp"_s};
+    m_manualName.clear();
+    m_manual = newAccountForm();
     m_provisioningURL.clear();
     m_saveStatus.clear();
     emit changed();
@@ -113,8 +120,13 @@ void SettingsForm::beginEditing()
     const SIPAccount &account = *m_model->account();
     const auto saved = activeSavedAccount();
     m_editingAccountID = m_model->activeAccountID();
-    m_manual = {saved ? saved->nameText() : QString(), account.extension, account.authUser, account.password,
-                account.host, QString::number(account.port), account.transport.toLower()};
+    m_manualName = saved ? saved->nameText() : QString();
+    m_manual = {.extension = account.extension,
+                .authUser = account.authUser,
+                .password = account.password,
+                .host = account.host,
+                .port = QString::number(account.port),
+                .transport = account.transport.toLower()};
     m_saveStatus.clear();
     m_editingConfiguration = true;
     emit changed();
@@ -169,20 +181,14 @@ void SettingsForm::removeAccount()
 ManualAccountEntry SettingsForm::manualEntry() const
 {
     const bool editingExisting = m_editingConfiguration && m_editingAccountID.has_value();
-    ManualAccountEntry entry;
-    entry.extension = m_manual.extension;
-    entry.authUser = m_manual.user;
-    entry.password = m_manual.password;
-    entry.host = m_manual.host;
-    entry.port = ManualAccountFields::parsePort(m_manual.port).value_or(0);
-    entry.transport = m_manual.transport;
+    ManualAccountEntry entry = m_manual;
     // A new account gets its own display name from the model, never the active one's.
     if (editingExisting && m_model && m_model->account())
         entry.displayName = m_model->account()->displayName;
     // An empty name only clears the nickname of the account being edited; a new entry that
     // matches a stored one keeps that one's nickname.
-    if (editingExisting || !trimmedName(m_manual.name).isEmpty())
-        entry.nickname = m_manual.name;
+    if (editingExisting || !trimmedName(m_manualName).isEmpty())
+        entry.nickname = m_manualName;
     if (editingExisting)
         entry.replacing = m_editingAccountID;
     return entry;
@@ -231,8 +237,8 @@ QCoro::Task<bool> SettingsForm::configureLink(bool closeAfterSave)
     setSaveStatus(saving);
     // An empty name leaves the nickname of an account the link updates as it was.
     std::optional<QString> name;
-    if (!trimmedName(m_manual.name).isEmpty())
-        name = m_manual.name;
+    if (!trimmedName(m_manualName).isEmpty())
+        name = m_manualName;
     const QPointer<SettingsForm> self(this);
     const bool configured = co_await model->configure(link, name);
     if (!self)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "model/VozelModel.h"
-#include "ui/ManualAccountFields.h"
 
 #include <QCoroTask>
 #include <QObject>
@@ -51,12 +50,12 @@ public:
     void setProvisioningURL(const QString &value) { assign(m_provisioningURL, value); }
     int setupMode() const { return m_setupMode; }
     void setSetupMode(int value) { assign(m_setupMode, value); }
-    const QString &manualName() const { return m_manual.name; }
-    void setManualName(const QString &value) { assign(m_manual.name, value); }
+    const QString &manualName() const { return m_manualName; }
+    void setManualName(const QString &value) { assign(m_manualName, value); }
     const QString &manualExtension() const { return m_manual.extension; }
     void setManualExtension(const QString &value) { assign(m_manual.extension, value); }
-    const QString &manualUser() const { return m_manual.user; }
-    void setManualUser(const QString &value) { assign(m_manual.user, value); }
+    const QString &manualUser() const { return m_manual.authUser; }
+    void setManualUser(const QString &value) { assign(m_manual.authUser, value); }
     const QString &manualPassword() const { return m_manual.password; }
     void setManualPassword(const QString &value) { assign(m_manual.password, value); }
     const QString &manualHost() const { return m_manual.host; }
@@ -73,7 +72,7 @@ public:
     bool addingAccount() const { return m_addingAccount; }
     const QString &saveStatus() const { return m_saveStatus; }
 
-    bool manualConfigurationIsValid() const { return m_manual.isValid(); }
+    bool manualConfigurationIsValid() const { return m_manual.isComplete(); }
     // Whether "Concluir" saves the manual form: while the active account's connection is
     // edited, or when the setup (first account, or one being added) is in manual mode.
     bool shouldSaveManualConfiguration() const;
@@ -81,7 +80,8 @@ public:
     bool shouldConfigureProvisioning() const;
     bool canFinish() const;
 
-    // Opens the setup for one more account, with an empty form on port 5060 over UDP.
+    // Opens the setup for one more account, with an empty form on port 5060 over UDP (the
+    // form the first account's setup starts with).
     Q_INVOKABLE void beginAdding();
     Q_INVOKABLE void cancelAdding();
     // Opens the active account's connection for editing, filled with its values.
@@ -126,7 +126,8 @@ private:
     QPointer<VozelModel> m_model;
     QString m_provisioningURL;
     int m_setupMode = linkMode;
-    ManualAccountFields m_manual;
+    QString m_manualName;
+    ManualAccountEntry m_manual;
     bool m_editingConfiguration = false;
     QString m_saveStatus;
     bool m_addingAccount = false;

@@ -50,7 +50,9 @@ SheetWindow {
                 ChoicePicker {
                     label: "Conta ativa"
                     enabled: sheet.vozel.canChangeAccount
-                    choices: ViewText.accountChoices(sheet.vozel.savedAccounts)
+                    model: sheet.vozel.savedAccounts
+                    textRole: "label"
+                    valueRole: "id"
                     selected: sheet.vozel.activeAccountID
                     onChosen: id => sheet.form.chooseAccount(id)
                 }
@@ -202,27 +204,33 @@ SheetWindow {
                 title: "Áudio"
 
                 Caption {
-                    visible: sheet.vozel.audioDevices.length === 0
+                    visible: sheet.vozel.recordingDevices.length === 0 && sheet.vozel.playingDevices.length === 0
                     text: "Os dispositivos aparecerão quando o ramal estiver conectado."
                 }
                 ChoicePicker {
-                    visible: sheet.vozel.audioDevices.length > 0
+                    visible: sheet.vozel.recordingDevices.length > 0
                     label: "Microfone"
-                    choices: ViewText.deviceChoices(sheet.vozel.audioDevices, true)
+                    model: sheet.vozel.recordingDevices
+                    textRole: "label"
+                    valueRole: "id"
                     selected: sheet.vozel.microphoneDeviceID
                     onChosen: id => sheet.vozel.setMicrophoneDevice(id)
                 }
                 ChoicePicker {
-                    visible: sheet.vozel.audioDevices.length > 0
+                    visible: sheet.vozel.playingDevices.length > 0
                     label: "Áudio da ligação"
-                    choices: ViewText.deviceChoices(sheet.vozel.audioDevices, false)
+                    model: sheet.vozel.playingDevices
+                    textRole: "label"
+                    valueRole: "id"
                     selected: sheet.vozel.callOutputDeviceID
                     onChosen: id => sheet.vozel.setCallOutputDevice(id)
                 }
                 ChoicePicker {
-                    visible: sheet.vozel.audioDevices.length > 0
+                    visible: sheet.vozel.playingDevices.length > 0
                     label: "Campainha"
-                    choices: ViewText.deviceChoices(sheet.vozel.audioDevices, false)
+                    model: sheet.vozel.playingDevices
+                    textRole: "label"
+                    valueRole: "id"
                     selected: sheet.vozel.ringerDeviceID
                     onChosen: id => sheet.vozel.setRingerDevice(id)
                 }
@@ -252,7 +260,7 @@ SheetWindow {
                 }
                 FormRow {
                     label: "Versão"
-                    value: Qt.application.version !== "" ? Qt.application.version : "0.1.5"
+                    value: Qt.application.version
                 }
             }
 

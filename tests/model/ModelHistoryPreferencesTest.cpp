@@ -1,5 +1,7 @@
 #include "ModelHarness.h"
 
+#include <QAbstractItemModelTester>
+
 using namespace vozel;
 using namespace vozel::test;
 using namespace Qt::StringLiterals;
@@ -26,20 +28,38 @@ class ModelHistoryPreferencesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void historyIsCappedOnSave()
+    // Each change reaches the views as the rows it touched: a call inserts one row on top (and
+    // the save drops what passes the limit), its origin updates that row, a deletion removes one.
+    void historyRowsChangeOneAtATime()
     {
         ModelHarness h;
+        h.storeTwoAccounts();
         const auto stored = rows(250);
         h.defaults->setData(VozelModel::historyKey, CallHistoryItem::encodeList(stored));
         auto &model = h.start();
         QCOMPARE(model.history(), stored);
+        CallHistoryModel &list = *model.historyModel();
+        QAbstractItemModelTester tester(&list);
+        QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted), removed(&list, &QAbstractItemModel::rowsRemoved),
+            changed(&list, &QAbstractItemModel::dataChanged), reset(&list, &QAbstractItemModel::modelReset);
+        const auto rowsOf = [](const QSignalSpy &spy, int at) {
+            return std::pair(spy.at(at).at(1).toInt(), spy.at(at).at(2).toInt());
+        };
 
+        h.originLookup->label = u"Loja Sul"_s;
         h.engine->report(VozelCallState::incoming(u"2002"_s));
-        QCOMPARE(model.history().size(), 200);
-        QCOMPARE(model.history()[0].number, u"2002"_s);
+        QCOMPARE(rowsOf(inserted, 0), std::pair(0, 0));
+        QCOMPARE(rowsOf(removed, 0), std::pair(200, 250));
+        QTRY_COMPARE(changed.size(), 1);
+        QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 0);
+        QCOMPARE(list.data(list.index(0), CallHistoryModel::SourceLabelRole), u"Loja Sul"_s);
         QCOMPARE(model.history()[199], stored[198]);
-        const auto saved = CallHistoryItem::decodeList(*h.defaults->dataValue(VozelModel::historyKey));
-        QCOMPARE(saved, model.history());
+
+        model.deleteHistoryItem(model.history()[1].idText().toLower());
+        QCOMPARE(rowsOf(removed, 1), std::pair(1, 1));
+        QCOMPARE(model.history().size(), 199);
+        QCOMPARE(CallHistoryItem::decodeList(*h.defaults->dataValue(VozelModel::historyKey)), model.history());
+        QCOMPARE(reset.size(), 0);
     }
 
     void unreadableHistoryIsLeftUntilTheNextSave()
@@ -55,21 +75,8 @@ private slots:
 
         h.engine->report(VozelCallState::dialing(u"2002"_s));
         QCOMPARE(CallHistoryItem::decodeList(*h.defaults->dataValue(VozelModel::historyKey)).size(), 1);
-    }
-
-    void deletingAndClearing()
-    {
-        ModelHarness h;
-        h.defaults->setData(VozelModel::historyKey, CallHistoryItem::encodeList(rows(3)));
-        auto &model = h.start();
-        QSignalSpy changed(&model, &VozelModel::historyChanged);
-        model.deleteHistoryItem(model.history()[1].idText().toLower());
-        QCOMPARE(model.history().size(), 2);
-        QCOMPARE(changed.count(), 1);
-        QCOMPARE(CallHistoryItem::decodeList(*h.defaults->dataValue(VozelModel::historyKey)), model.history());
 
         // Clearing during a call removes the entry; the end of the call stores an empty list.
-        h.engine->report(VozelCallState::dialing(u"2002"_s));
         model.clearHistory();
         QVERIFY(!h.defaults->contains(VozelModel::historyKey));
         h.engine->report(VozelCallState::dialing(u"2002"_s));
@@ -88,7 +95,6 @@ private slots:
         QCOMPARE(model.microphoneDeviceID(), u"usb"_s);
         QCOMPARE(model.callOutputDeviceID(), u"usb"_s);
         QCOMPARE(model.ringerDeviceID(), u"spk"_s);
-        QCOMPARE(h.defaults->stringValue(VozelModel::microphoneDeviceKey), u"usb"_s);
         QCOMPARE(h.defaults->stringValue(VozelModel::ringerDeviceKey), u"spk"_s);
         QCOMPARE(h.engine->selections.size(), 3);
         QCOMPARE(h.systemCalls->ringerDevice, u"SPK"_s); // the ring finds its output by name
@@ -102,6 +108,10 @@ private slots:
         QCOMPARE(model.callOutputDeviceID(), u"spk"_s);
         QCOMPARE(ringer.count(), 0);
         QVERIFY(h.engine->selections.contains(qMakePair(u"spk"_s, VozelAudioRoute::ringer)));
+
+        model.setCallOutputDevice(u"usb"_s);
+        QCOMPARE(h.defaults->stringValue(VozelModel::callOutputDeviceKey), u"usb"_s);
+        QCOMPARE(h.engine->selections.last(), qMakePair(u"usb"_s, VozelAudioRoute::callOutput));
     }
 
     void onlyUsbOutputsAndNoDevices()
@@ -122,16 +132,6 @@ private slots:
         QVERIFY(model.audioDevices().isEmpty());
         QVERIFY(h.engine->selections.isEmpty());
         QCOMPARE(model.ringerDeviceID(), u"usb1"_s);
-    }
-
-    void userChoicesAreStoredAndApplied()
-    {
-        ModelHarness h;
-        auto &model = h.start();
-        model.setCallOutputDevice(u"spk"_s);
-        QCOMPARE(model.callOutputDeviceID(), u"spk"_s);
-        QCOMPARE(h.defaults->stringValue(VozelModel::callOutputDeviceKey), u"spk"_s);
-        QCOMPARE(h.engine->selections.last(), qMakePair(u"spk"_s, VozelAudioRoute::callOutput));
     }
 
     void launchAtLoginShowsTheRealState()

@@ -10,11 +10,12 @@ using vozel::ui::SettingsForm;
 
 namespace {
 
-const QString incomplete = u"Preencha ramal, senha, servidor e porta."_s;
 const QString manualSaved = u"Configuração salva. Verifique o estado do ramal acima."_s;
+const QString provisioningLink = u"https://pbx.example.com/api/pabx-vozel?token=1"_s;
 
 void fillManual(SettingsForm &form, const QString &extension)
 {
+    form.setSetupMode(SettingsForm::manualMode);
     form.setManualExtension(extension);
     form.setManualPassword(u"segredo"_s);
     form.setManualHost(u"pbx.example.com"_s);
@@ -56,7 +57,7 @@ private slots:
         harness.reset();
     }
 
-    void addingStartsAnEmptyFormOnTheUsualPort()
+    void addingOpensAnEmptyFormAndCancellingReturns()
     {
         harness->storeTwoAccounts();
         SettingsForm &form = open();
@@ -65,61 +66,51 @@ private slots:
         form.setProvisioningURL(u"https://left.over"_s);
 
         form.beginAdding();
-
         QVERIFY(form.addingAccount());
-        QVERIFY(form.editingConfiguration());
-        QCOMPARE(form.manualPort(), u"5060"_s);
-        QCOMPARE(form.manualTransport(), u"udp"_s);
-        QCOMPARE(form.manualHost(), QString());
-        QCOMPARE(form.provisioningURL(), QString());
-        QCOMPARE(form.setupMode(), SettingsForm::manualMode);
+        const QStringList shown{form.manualHost(), form.provisioningURL(), form.manualPort(), form.manualTransport()};
+        QCOMPARE(shown, (QStringList{QString(), QString(), u"5060"_s, u"udp"_s}));
+        QVERIFY(form.shouldSaveManualConfiguration());
+        QVERIFY(!form.canFinish());
+
+        // The edit form's own "Cancelar" does not leave the addition; the addition's does.
+        form.cancelEditing();
+        QVERIFY(form.addingAccount());
+        form.cancelAdding();
+        QVERIFY(!form.addingAccount());
+        QVERIFY(!form.editingConfiguration());
+        QVERIFY(!form.shouldSaveManualConfiguration());
+        QVERIFY(form.canFinish());
     }
 
-    void editingLoadsTheActiveAccount()
+    // Editing keeps the account's own display name; a new account never takes it.
+    void editingLoadsAndReplacesTheActiveAccount()
     {
         SIPAccountCollection collection;
         SIPAccount account = sampleAccount(u"2001"_s);
         account.transport = u"TLS"_s;
         account.port = 5061;
+        account.displayName = u"Recepção"_s;
         collection.save(account, std::nullopt, u"Loja Sul"_s);
         harness->storeAccounts(collection);
         SettingsForm &form = open();
         QCOMPARE(form.accountNickname(), u"Loja Sul"_s);
 
         form.beginEditing();
-
         QVERIFY(form.editingConfiguration());
-        QCOMPARE(form.manualName(), u"Loja Sul"_s);
-        QCOMPARE(form.manualExtension(), u"2001"_s);
-        QCOMPARE(form.manualUser(), u"2001"_s);
-        QCOMPARE(form.manualPassword(), u"pw2001"_s);
-        QCOMPARE(form.manualHost(), u"pbx.example.com"_s);
-        QCOMPARE(form.manualPort(), u"5061"_s);
-        QCOMPARE(form.manualTransport(), u"tls"_s);
-    }
-
-    void manualSaveReportsEachOutcome()
-    {
-        SettingsForm &form = open();
-        form.setSetupMode(SettingsForm::manualMode);
-
-        form.saveManualConfiguration();
-        QCOMPARE(form.saveStatus(), incomplete);
-        QVERIFY(harness->engine->operations.isEmpty());
-
-        fillManual(form, u" 2001 "_s);
-        harness->secrets->failureStatus = -25308;
-        QVERIFY(!await(form.saveManual(false)));
-        QVERIFY(!harness->model->errorMessage().isEmpty());
-        QCOMPARE(form.saveStatus(), harness->model->errorMessage());
-
-        harness->secrets->failureStatus = InMemorySecretItemStore::success;
+        const QStringList shown{form.manualName(), form.manualExtension(), form.manualUser(), form.manualPassword(),
+                                form.manualHost(), form.manualPort(), form.manualTransport()};
+        QCOMPARE(shown, (QStringList{u"Loja Sul"_s, u"2001"_s, u"2001"_s, u"pw2001"_s, u"pbx.example.com"_s,
+                                     u"5061"_s, u"tls"_s}));
+        form.setManualHost(u"pbx2.example.com"_s);
         QVERIFY(await(form.saveManual(false)));
-        QCOMPARE(form.saveStatus(), manualSaved);
         QCOMPARE(harness->storedAccounts().accounts.size(), 1);
-        QCOMPARE(harness->storedAccounts().accounts[0].account.extension, u"2001"_s);
-        QCOMPARE(harness->storedAccounts().accounts[0].account.displayName, u"Ramal 2001"_s);
-        QVERIFY(closes->isEmpty());
+        QCOMPARE(harness->model->account()->host, u"pbx2.example.com"_s);
+        QCOMPARE(harness->model->account()->displayName, u"Recepção"_s);
+
+        form.beginAdding();
+        fillManual(form, u"2002"_s);
+        QVERIFY(await(form.saveManual(false)));
+        QCOMPARE(harness->model->account()->displayName, u"Ramal 2002"_s);
     }
 
     void finishingSavesAndClosesOnlyAfterSuccess()
@@ -127,33 +118,47 @@ private slots:
         SettingsForm &form = open();
         form.setSetupMode(SettingsForm::manualMode);
         QVERIFY(!form.canFinish());
+        form.saveManualConfiguration();
+        QCOMPARE(form.saveStatus(), u"Preencha ramal, senha, servidor e porta."_s);
+        QVERIFY(harness->engine->operations.isEmpty());
 
-        fillManual(form, u"2001"_s);
+        fillManual(form, u" 2001 "_s);
         harness->secrets->failureStatus = -25308;
         form.finish();
         QVERIFY(settle(form));
         QVERIFY(closes->isEmpty());
+        QVERIFY(!harness->model->errorMessage().isEmpty());
         QCOMPARE(form.saveStatus(), harness->model->errorMessage());
 
         harness->secrets->failureStatus = InMemorySecretItemStore::success;
         form.finish();
         QTRY_COMPARE(closes->size(), 1);
         QCOMPARE(form.saveStatus(), manualSaved);
+        QCOMPARE(harness->storedAccounts().accounts[0].account.extension, u"2001"_s);
     }
 
-    void finishingWaitsWhileAnAccountChangeRuns()
+    // While a link is resolved "Concluir" waits; a sheet closed meanwhile is left alone.
+    void aSaveInProgress()
     {
-        SettingsForm &form = open();
-        harness->provisioning->account = sampleAccount(u"2001"_s);
         harness->provisioning->gate.held = true;
-        form.setProvisioningURL(u"https://pbx.example.com/api/pabx-vozel?token=1"_s);
-        QVERIFY(form.shouldConfigureProvisioning());
+        harness->provisioning->account = sampleAccount(u"2001"_s);
+        auto closed = std::make_unique<SettingsForm>();
+        closed->setModel(&harness->start());
+        closed->setProvisioningURL(provisioningLink);
+        closed->configureProvisioning();
+        closed.reset();
+        harness->provisioning->gate.release();
+        QTRY_VERIFY(!harness->model->changingAccount());
+        QCOMPARE(harness->model->account()->extension, u"2001"_s);
 
+        SettingsForm form;
+        form.setModel(harness->model.get());
+        form.beginAdding();
+        form.setProvisioningURL(provisioningLink);
+        harness->provisioning->gate.held = true;
         form.configureProvisioning();
-        QVERIFY(harness->model->changingAccount());
         QCOMPARE(form.saveStatus(), u"Salvando e tentando conectar\u2026"_s);
         QVERIFY(!form.canFinish());
-
         harness->provisioning->gate.release();
         QVERIFY(settle(form));
         QVERIFY(form.canFinish());
@@ -170,35 +175,12 @@ private slots:
 
         form.beginAdding();
         QVERIFY(!form.shouldSaveManualConfiguration());
-        form.setProvisioningURL(u"https://pbx.example.com/api/pabx-vozel?token=9"_s);
+        form.setProvisioningURL(provisioningLink);
         QVERIFY(form.canFinish());
         form.finish();
         QTRY_COMPARE(closes->size(), 1);
         QCOMPARE(harness->model->account()->extension, u"2009"_s);
         QCOMPARE(harness->storedAccounts().accounts.size(), 3);
-    }
-
-    void aNewManualAccountGetsItsOwnDisplayName()
-    {
-        SIPAccountCollection collection;
-        SIPAccount active = sampleAccount(u"2001"_s);
-        active.displayName = u"Recepção"_s;
-        collection.save(active);
-        harness->storeAccounts(collection);
-        SettingsForm &form = open();
-
-        form.beginAdding();
-        form.setSetupMode(SettingsForm::manualMode);
-        fillManual(form, u"2002"_s);
-        QVERIFY(await(form.saveManual(false)));
-        QCOMPARE(harness->model->account()->displayName, u"Ramal 2002"_s);
-
-        form.beginEditing();
-        form.setManualHost(u"pbx2.example.com"_s);
-        QVERIFY(await(form.saveManual(false)));
-        QCOMPARE(harness->storedAccounts().accounts.size(), 2);
-        QCOMPARE(harness->model->account()->host, u"pbx2.example.com"_s);
-        QCOMPARE(harness->model->account()->displayName, u"Ramal 2002"_s);
     }
 
     void anEmptyNameClearsANicknameOnlyWhenEditingIt()
@@ -210,7 +192,6 @@ private slots:
 
         // The same connection typed again as a new account updates the stored entry.
         form.beginAdding();
-        form.setSetupMode(SettingsForm::manualMode);
         fillManual(form, u"2001"_s);
         form.setManualPassword(u"pw2001"_s);
         QVERIFY(await(form.saveManual(false)));
@@ -220,55 +201,19 @@ private slots:
         // A link that updates the entry keeps the nickname too.
         harness->provisioning->account = sampleAccount(u"2001"_s);
         form.beginAdding();
-        form.setProvisioningURL(u"https://pbx.example.com/api/pabx-vozel?token=1"_s);
+        form.setProvisioningURL(provisioningLink);
         form.setSetupMode(SettingsForm::linkMode);
         QVERIFY(await(form.configureLink(false)));
         QCOMPARE(harness->storedAccounts().accounts[0].nameText(), u"Loja Sul"_s);
 
         form.beginEditing();
-        QCOMPARE(form.manualName(), u"Loja Sul"_s);
         form.setManualName(QString());
         QVERIFY(await(form.saveManual(false)));
         QCOMPARE(harness->storedAccounts().accounts[0].nameText(), QString());
         QCOMPARE(form.accountNickname(), QString());
     }
 
-    void cancellingTheAdditionReturnsToTheActiveAccount()
-    {
-        harness->storeTwoAccounts();
-        SettingsForm &form = open();
-
-        form.beginAdding();
-        form.cancelEditing();
-        QVERIFY(form.addingAccount());
-        form.setSetupMode(SettingsForm::manualMode);
-        QVERIFY(form.shouldSaveManualConfiguration());
-
-        form.cancelAdding();
-        QVERIFY(!form.addingAccount());
-        QVERIFY(!form.editingConfiguration());
-        QVERIFY(!form.shouldSaveManualConfiguration());
-        QVERIFY(form.canFinish());
-    }
-
-    void choosingAnAccountActivatesItAndLeavesEditing()
-    {
-        const SIPAccountCollection collection = harness->storeTwoAccounts();
-        SettingsForm &form = open();
-        form.beginEditing();
-        const QString other = collection.accounts[0].idText(); // 2002
-
-        form.chooseAccount(other);
-        QVERIFY(!form.editingConfiguration());
-        QTRY_COMPARE(harness->model->account()->extension, u"2002"_s);
-
-        form.beginEditing();
-        form.chooseAccount(QString());
-        QVERIFY(!form.editingConfiguration());
-        QCOMPARE(harness->model->account()->extension, u"2002"_s);
-    }
-
-    void theNicknameFieldFollowsTheActiveAccount()
+    void choosingAnAccountLeavesEditingAndShowsItsNickname()
     {
         SIPAccountCollection collection;
         collection.save(sampleAccount(u"2002"_s), std::nullopt, u"Casa Norte"_s);
@@ -276,30 +221,20 @@ private slots:
         harness->storeAccounts(collection);
         SettingsForm &form = open();
         QCOMPARE(form.accountNickname(), QString());
-
         form.setAccountNickname(u"  Loja Sul "_s);
         form.renameAccount();
         QCOMPARE(harness->storedAccounts().active()->nameText(), u"Loja Sul"_s);
 
+        form.beginEditing();
         form.chooseAccount(collection.accounts[0].idText());
+        QVERIFY(!form.editingConfiguration());
         QTRY_COMPARE(form.accountNickname(), u"Casa Norte"_s);
-    }
+        QCOMPARE(harness->model->account()->extension, u"2002"_s);
 
-    void aSheetClosedDuringASaveIsLeftAlone()
-    {
-        harness->start();
-        harness->provisioning->account = sampleAccount(u"2001"_s);
-        harness->provisioning->gate.held = true;
-        auto form = std::make_unique<SettingsForm>();
-        form->setModel(harness->model.get());
-        form->setProvisioningURL(u"https://pbx.example.com/api/pabx-vozel?token=1"_s);
-        form->configureProvisioning();
-
-        form.reset();
-        harness->provisioning->gate.release();
-
-        QTRY_VERIFY(!harness->model->changingAccount());
-        QCOMPARE(harness->model->account()->extension, u"2001"_s);
+        form.beginEditing();
+        form.chooseAccount(QString());
+        QVERIFY(!form.editingConfiguration());
+        QCOMPARE(harness->model->account()->extension, u"2002"_s);
     }
 };
 

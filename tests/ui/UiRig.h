@@ -25,8 +25,8 @@ public:
     VozelModel *model() const { return m_harness ? m_harness->model.get() : nullptr; }
 
     // Options: accounts (how many stored, the first one active: 0 to 3), nickname (of the
-    // active one), registrationEnabled (stored switch), history (list of {number, direction,
-    // sourceLabel}), registration (kind the engine reports once started).
+    // active one), history (list of {number, direction, sourceLabel}), registration (kind the
+    // engine reports once started).
     Q_INVOKABLE void start(const QVariantMap &options = {})
     {
         m_harness.reset();
@@ -42,9 +42,6 @@ public:
         }
         if (accounts > 0)
             m_harness->storeAccounts(collection);
-        if (options.contains(u"registrationEnabled"_s))
-            m_harness->defaults->setBool(VozelModel::registrationEnabledKey,
-                                         options.value(u"registrationEnabled"_s).toBool());
         if (options.contains(u"history"_s))
             m_harness->defaults->setData(VozelModel::historyKey, historyData(options.value(u"history"_s).toList()));
         m_harness->start();

@@ -41,11 +41,6 @@ QString CallHistoryItem::idText() const
     return json::uuidText(id);
 }
 
-QString CallHistoryItem::directionName() const
-{
-    return directionText(direction);
-}
-
 QJsonObject CallHistoryItem::toJson() const
 {
     QJsonObject object{

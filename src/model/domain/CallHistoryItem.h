@@ -14,15 +14,6 @@ namespace vozel {
 
 // One row of the call history.
 struct CallHistoryItem {
-    Q_GADGET
-    Q_PROPERTY(QString id READ idText)
-    Q_PROPERTY(QString number MEMBER number)
-    Q_PROPERTY(QDateTime date READ dateTime)
-    Q_PROPERTY(QString direction READ directionName)
-    Q_PROPERTY(double duration MEMBER duration)
-    Q_PROPERTY(QString sourceLabel READ sourceLabelText)
-
-public:
     enum class Direction { outgoing, incoming, missed };
 
     QUuid id;
@@ -34,7 +25,6 @@ public:
 
     QString idText() const;
     QDateTime dateTime() const { return date.toDateTime(); }
-    QString directionName() const;
     QString sourceLabelText() const { return sourceLabel.value_or(QString()); }
 
     QJsonObject toJson() const;

@@ -13,6 +13,7 @@ struct VozelAudioDevice {
     Q_PROPERTY(bool canRecord MEMBER canRecord)
     Q_PROPERTY(bool canPlay MEMBER canPlay)
     Q_PROPERTY(bool isUSB MEMBER isUSB)
+    Q_PROPERTY(QString label READ label)
 
 public:
     QString id;
@@ -20,6 +21,9 @@ public:
     bool canRecord = false;
     bool canPlay = false;
     bool isUSB = false;
+
+    // The text of the audio pickers: a USB device says so after its name.
+    QString label() const { return isUSB ? name + QStringLiteral(" · USB") : name; }
 
     friend bool operator==(const VozelAudioDevice &, const VozelAudioDevice &) = default;
 };

@@ -1,5 +1,7 @@
-// Shows the application's windows on the test display in a few typical states and saves
-// each as a PNG, so a person can look at them.
+// Shows the application's windows in a few typical states over the tests' fakes and saves
+// each as a PNG, so a person can look at them. Build with -DVOZEL_BUILD_SCREENSHOTS=ON, then
+// run `tests/sandbox.sh build/tools/screenshots/vozel_screenshots` (it needs a display);
+// the images land in build/tools/screenshots/screenshots.
 #include "ModelHarness.h"
 
 #include <QCoroQml>
@@ -17,7 +19,7 @@ using namespace Qt::StringLiterals;
 using namespace vozel;
 using namespace vozel::test;
 
-class ScreenshotTest : public QObject {
+class Screenshots : public QObject {
     Q_OBJECT
 
 private slots:
@@ -144,5 +146,5 @@ private:
     QQmlEngine m_engine;
 };
 
-QTEST_MAIN(ScreenshotTest)
-#include "ScreenshotTest.moc"
+QTEST_MAIN(Screenshots)
+#include "Screenshots.moc"

@@ -1,8 +1,8 @@
-#include "ui/ManualAccountFields.h"
+#include "model/ManualAccountEntry.h"
 
-namespace vozel::ui {
+namespace vozel {
 
-std::optional<int> ManualAccountFields::parsePort(const QString &text)
+std::optional<int> ManualAccountEntry::parsePort(const QString &text)
 {
     qsizetype start = 0;
     if (text.startsWith(u'+') || text.startsWith(u'-'))
@@ -23,10 +23,10 @@ std::optional<int> ManualAccountFields::parsePort(const QString &text)
     return static_cast<int>(value);
 }
 
-bool ManualAccountFields::isValid() const
+bool ManualAccountEntry::isComplete() const
 {
     return !extension.trimmed().isEmpty() && !password.isEmpty() && !host.trimmed().isEmpty()
         && parsePort(port).has_value();
 }
 
-} // namespace vozel::ui
+} // namespace vozel
