@@ -23,10 +23,14 @@ std::optional<int> ManualAccountEntry::parsePort(const QString &text)
     return static_cast<int>(value);
 }
 
+bool ManualAccountEntry::hasRequiredFields() const
+{
+    return !extension.trimmed().isEmpty() && !password.isEmpty() && !host.trimmed().isEmpty();
+}
+
 bool ManualAccountEntry::isComplete() const
 {
-    return !extension.trimmed().isEmpty() && !password.isEmpty() && !host.trimmed().isEmpty()
-        && parsePort(port).has_value();
+    return hasRequiredFields() && parsePort(port).has_value();
 }
 
 } // namespace vozel

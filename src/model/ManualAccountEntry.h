@@ -24,7 +24,9 @@ struct ManualAccountEntry {
     // from 1 to 65535.
     static std::optional<int> parsePort(const QString &text);
 
-    // Extension and host not blank, a password (blanks count), and a valid port.
+    // Extension and host not blank, and a password (blanks count).
+    bool hasRequiredFields() const;
+    // The required fields and a valid port.
     bool isComplete() const;
 };
 

@@ -213,7 +213,9 @@ QCoro::Task<bool> VozelModel::saveManualAccount(ManualAccountEntry entry)
         co_return false;
     AccountChange change(this);
     if (!entry.isComplete()) {
-        setErrorMessage(u"Preencha ramal, senha, servidor e porta."_s);
+        // The form refuses a bad port itself; the fields every caller must give keep their own line.
+        setErrorMessage(entry.hasRequiredFields() ? u"Preencha ramal, senha, servidor e porta."_s
+                                                  : u"Preencha ramal, senha e servidor."_s);
         co_return false;
     }
     const QString extension = entry.extension.trimmed();
