@@ -48,10 +48,11 @@ TestPulse::~TestPulse()
     m_server.waitForFinished(2000);
 }
 
-int TestPulse::addSink(const QString &name, const QString &description)
+int TestPulse::addSink(const QString &name, const QString &description, const QStringList &properties)
 {
+    const QString described = u"device.description=\"%1\""_s.arg(description);
     const auto module = pactl({u"load-module"_s, u"module-null-sink"_s, u"sink_name="_s + name,
-                               u"sink_properties='device.description=\"%1\"'"_s.arg(description)});
+                               u"sink_properties='%1'"_s.arg((QStringList(described) + properties).join(u' '))});
     return module ? module->trimmed().toInt() : -1;
 }
 

@@ -20,8 +20,9 @@ public:
 
     bool isRunning() const { return m_running; }
 
-    // Each returns the module index to unload, or -1.
-    int addSink(const QString &name, const QString &description);
+    // Each returns the module index to unload, or -1. Properties are "key=value" words, such as
+    // "device.bus=usb".
+    int addSink(const QString &name, const QString &description, const QStringList &properties = {});
     int addSource(const QString &name, const QString &description);
     bool unload(int module);
 
