@@ -1,6 +1,7 @@
 #include "app/VozelApp.h"
 
 #include "app/DialLink.h"
+#include "buildsettings/BuildSettings.h"
 #include "engine/PJSIPEngine.h"
 #include "services/autostart/XdgAutostart.h"
 #include "services/network/CallSourceClient.h"
@@ -44,7 +45,7 @@ ModelDependencies productionServices(std::unique_ptr<DesktopCallManager> alerts)
 // authority, for provisioning and the caller-origin lookup; real builds trust the system's only.
 void trustBuildCertificateAuthorities()
 {
-    const QString extra = QStringLiteral(VOZEL_EXTRA_CA_CERTIFICATES);
+    const QString extra = build::extraCaCertificates();
     if (extra.isEmpty())
         return;
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();

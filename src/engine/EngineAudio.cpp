@@ -111,12 +111,19 @@ void EngineCore::selectAudioDevice(const QString &id, VozelAudioRoute route)
         break;
     case VozelAudioRoute::callOutput:
         m_core->setDefaultOutputAudioDevice(device);
-        m_core->setOutputAudioDevice(device);
+        playCallOn(id, device);
         break;
     case VozelAudioRoute::ringer:
         m_core->setRingerDevice(device->getId());
         break;
     }
+}
+
+void EngineCore::playCallOn(const QString &id, const Device &device)
+{
+    m_core->setOutputAudioDevice(device);
+    if (soundServerKnowsDevices() && m_core->getCallsNb() > 0)
+        m_soundServer->moveCallPlayback(id);
 }
 
 QString EngineCore::idOfStackDevice(const ConstDevice &device) const
@@ -127,24 +134,23 @@ QString EngineCore::idOfStackDevice(const ConstDevice &device) const
     return found ? found->name : QString();
 }
 
-Device EngineCore::loudspeaker() const
+QString EngineCore::loudspeakerId() const
 {
     if (!soundServerKnowsDevices()) {
         for (const Device &device : m_core->getExtendedAudioDevices()) {
             if (isLoudspeaker(device->getType(), QString::fromStdString(device->getDeviceName())))
-                return device;
+                return QString::fromStdString(device->getId());
         }
-        return nullptr;
+        return {};
     }
-    const QList<SoundServerDevice> &serverDevices = m_soundServer->devices();
     using Rule = bool (*)(const SoundServerDevice &);
     for (const Rule rule : {Rule(&isLoudspeaker), Rule(&isBuiltInOutput)}) {
-        for (const SoundServerDevice &device : serverDevices) {
+        for (const SoundServerDevice &device : m_soundServer->devices()) {
             if (rule(device))
-                return stackDeviceWithId(device.name);
+                return device.name;
         }
     }
-    return nullptr;
+    return {};
 }
 
 bool EngineCore::setSpeakerEnabled(bool enabled)
@@ -154,23 +160,26 @@ bool EngineCore::setSpeakerEnabled(bool enabled)
     if (enabled) {
         const auto current = m_core->getOutputAudioDevice();
         m_previousOutputDeviceID = current ? std::optional(idOfStackDevice(current)) : std::nullopt;
-        if (const Device speaker = loudspeaker()) {
-            m_core->setOutputAudioDevice(speaker);
-            return true;
-        }
-        return false;
+        const QString speakerId = loudspeakerId();
+        const Device speaker = speakerId.isEmpty() ? nullptr : stackDeviceWithId(speakerId);
+        if (!speaker)
+            return false;
+        playCallOn(speakerId, speaker);
+        return true;
     }
 
-    Device restored = m_previousOutputDeviceID ? stackDeviceWithId(*m_previousOutputDeviceID) : nullptr;
+    QString restoredId = m_previousOutputDeviceID.value_or(QString());
+    Device restored = restoredId.isEmpty() ? nullptr : stackDeviceWithId(restoredId);
     if (!restored) {
         const auto devices = m_core->getExtendedAudioDevices();
         const auto earpiece = std::find_if(devices.begin(), devices.end(), [](const Device &device) {
             return device->getType() == DeviceKind::Earpiece;
         });
         restored = earpiece == devices.end() ? nullptr : *earpiece;
+        restoredId = restored ? idOfStackDevice(restored) : QString();
     }
     if (restored)
-        m_core->setOutputAudioDevice(restored);
+        playCallOn(restoredId, restored);
     m_previousOutputDeviceID.reset();
     return true;
 }

@@ -91,7 +91,9 @@ private:
     bool soundServerKnowsDevices() const;
     std::shared_ptr<linphone::AudioDevice> stackDeviceWithId(const QString &id) const;
     QString idOfStackDevice(const std::shared_ptr<const linphone::AudioDevice> &device) const;
-    std::shared_ptr<linphone::AudioDevice> loudspeaker() const;
+    QString loudspeakerId() const;
+    // Plays the call, and calls to come, on that device.
+    void playCallOn(const QString &id, const std::shared_ptr<linphone::AudioDevice> &device);
     void soundServerChanged();
     void addAccount(const SIPAccount &account, const std::shared_ptr<linphone::NatPolicy> &natPolicy);
 

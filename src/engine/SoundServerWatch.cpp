@@ -5,6 +5,8 @@
 #include <pulse/subscribe.h>
 #include <pulse/thread-mainloop.h>
 
+#include <unistd.h>
+
 namespace vozel::sip {
 
 namespace {
@@ -12,6 +14,9 @@ namespace {
 // Long enough for the sink and the source of one headset, short enough to stay well under the
 // 300 ms a user may notice.
 constexpr int settleMs = 120;
+
+// What the stack calls each of its streams.
+constexpr char callStreamName[] = "phone";
 
 QString property(const pa_proplist *properties, const char *key)
 {
@@ -50,6 +55,27 @@ struct SoundServerWatch::Connection {
             pa_operation_unref(sinks);
         if (pa_operation *sources = pa_context_get_source_info_list(context, &Connection::sourceListed, this))
             pa_operation_unref(sources);
+    }
+
+    struct Move {
+        pa_context *context;
+        QByteArray sinkName;
+        QByteArray processId = QByteArray::number(::getpid());
+    };
+
+    static void playbackListed(pa_context *, const pa_sink_input_info *input, int last, void *data)
+    {
+        auto *move = static_cast<Move *>(data);
+        if (last != 0) {
+            delete move;
+            return;
+        }
+        const char *process = pa_proplist_gets(input->proplist, PA_PROP_APPLICATION_PROCESS_ID);
+        if (qstrcmp(input->name, callStreamName) == 0 && move->processId == process) {
+            if (pa_operation *moved = pa_context_move_sink_input_by_name(move->context, input->index,
+                                                                        move->sinkName.constData(), nullptr, nullptr))
+                pa_operation_unref(moved);
+        }
     }
 
     void post(std::function<void(SoundServerWatch &)> step)
@@ -138,6 +164,21 @@ SoundServerWatch::~SoundServerWatch()
     pa_context_disconnect(connection.context);
     pa_context_unref(connection.context);
     pa_threaded_mainloop_free(connection.loop);
+}
+
+void SoundServerWatch::moveCallPlayback(const QString &sinkName)
+{
+    if (m_state != State::ready)
+        return;
+    Connection &connection = *m_connection;
+    auto *move = new Connection::Move{connection.context, sinkName.toUtf8()};
+    pa_threaded_mainloop_lock(connection.loop);
+    if (pa_operation *listed =
+            pa_context_get_sink_input_info_list(connection.context, &Connection::playbackListed, move))
+        pa_operation_unref(listed);
+    else
+        delete move;
+    pa_threaded_mainloop_unlock(connection.loop);
 }
 
 void SoundServerWatch::listArrived(QList<SoundServerDevice> devices)

@@ -41,6 +41,10 @@ public:
     State state() const { return m_state; }
     const QList<SoundServerDevice> &devices() const { return m_devices; }
 
+    // Moves the call audio this process plays to the named sink. The stack keeps playing a
+    // running call on the device it started with, whatever it is told.
+    void moveCallPlayback(const QString &sinkName);
+
     struct Connection;
 
 private:

@@ -160,6 +160,21 @@ private slots:
         QCOMPARE(idOf(core().getOutputAudioDevice()), u"PulseAudio Unknown: USB Headset"_s);
     }
 
+    // The stack knows both by the same description; the call still moves to the one chosen.
+    // (The peer's stream belongs to this process too, and moves along.)
+    void twinHeadsetsStayApartInACall()
+    {
+        const auto playsOnlyOn = [this](const QString &chosen, const QString &twin) {
+            const QStringList sinks = m_pulse->playingSinks();
+            return sinks.contains(chosen) && !sinks.contains(twin);
+        };
+        connectCall();
+        engine().selectAudioDevice(u"headset_b"_s, VozelAudioRoute::callOutput);
+        QTRY_VERIFY_WITH_TIMEOUT(playsOnlyOn(u"headset_b"_s, u"headset_a"_s), 3000);
+        engine().selectAudioDevice(u"headset_a"_s, VozelAudioRoute::callOutput);
+        QTRY_VERIFY_WITH_TIMEOUT(playsOnlyOn(u"headset_a"_s, u"headset_b"_s), 3000);
+    }
+
     // The speakers of an ordinary desktop are called "Built-in Audio Analog Stereo": only the
     // server's form factor says what they are.
     void builtInSpeakersArriveAtOnceAndTakeTheCallAndGiveItBack()
@@ -171,8 +186,10 @@ private slots:
         QVERIFY(engine().setSpeakerEnabled(true));
         QCOMPARE(idOf(core().getOutputAudioDevice()), u"PulseAudio Unknown: Built-in Audio Analog Stereo"_s);
         QCOMPARE(idOf(core().getDefaultOutputAudioDevice()), u"PulseAudio Unknown: USB Headset"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(m_pulse->playingSinks().contains(u"sink_7"_s), 3000);
         QVERIFY(engine().setSpeakerEnabled(false));
         QCOMPARE(idOf(core().getOutputAudioDevice()), u"PulseAudio Unknown: USB Headset"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_pulse->playingSinks().contains(u"sink_7"_s), 3000);
         m_rig->hangUpAll();
         unplug(module);
         QVERIFY(!deviceIds().contains(u"sink_7"_s));

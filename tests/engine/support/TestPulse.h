@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QStringList>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -25,6 +26,8 @@ public:
     int addSink(const QString &name, const QString &description, const QStringList &properties = {});
     int addSource(const QString &name, const QString &description);
     bool unload(int module);
+    // The sink each playing stream goes to, by name.
+    QStringList playingSinks();
 
 private:
     // The command's output, or none when it failed.
