@@ -72,6 +72,10 @@ void applyCallSettings(linphone::Core &core)
     core.enableAudioAdaptiveJittcomp(true);
     core.setAudioJittcomp(80);
     core.setPlaybackGainDb(0);
+    // Audio calls only. With video on, the stack prepares a video stream for every call whose
+    // thread goes on running after the call has ended: one more thread, and its wake-ups, per call.
+    core.enableVideoCapture(false);
+    core.enableVideoDisplay(false);
 }
 
 std::shared_ptr<linphone::NatPolicy> applyNatPolicy(linphone::Core &core, const QString &stunServer)
