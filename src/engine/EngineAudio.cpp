@@ -186,7 +186,7 @@ bool EngineCore::setSpeakerEnabled(bool enabled)
 
 void EngineCore::soundServerChanged()
 {
-    if (!m_core)
+    if (!m_core || !m_audioDevicesReported)
         return;
     // Reading the devices again rebuilds the stack's sound cards under a running call's streams:
     // that waits for the call to end.

@@ -59,6 +59,7 @@ void EngineCore::start(const SIPAccount &account)
     startIterateTimer();
     addAccount(account, natPolicy);
     m_knownAudioDevices = audioDevices();
+    m_audioDevicesReported = true;
     // Until the sound server has answered there is nothing to tell; its answer is reported.
     if (m_soundServer->state() != SoundServerWatch::State::connecting)
         reportAudioDevicesChanged();
@@ -96,6 +97,7 @@ void EngineCore::addAccount(const SIPAccount &account, const std::shared_ptr<lin
 void EngineCore::stop()
 {
     m_iterateTimer.reset();
+    m_audioDevicesReported = false;
     m_audioDevicesStale = false;
     if (m_core) {
         if (m_listener)

@@ -120,6 +120,8 @@ private:
     std::unique_ptr<NetworkWatch> m_networkWatch;
     // The stack does not notice sound devices coming and going; the sound server tells.
     std::unique_ptr<SoundServerWatch> m_soundServer;
+    // Devices are reported from a complete start to the next stop.
+    bool m_audioDevicesReported = false;
     // The server changed its devices during a call; the stack reads them once the call ends.
     bool m_audioDevicesStale = false;
     // The list as the owner last heard of it.
