@@ -81,6 +81,10 @@ void applyCallSettings(linphone::Core &core)
     core.setPlaybackGainDb(0);
     // The application rings with its own chime on the chosen ringer; a second ring from the stack would double it.
     core.setRing("");
+    // Audio calls only. With video on, the stack prepares a video stream for every call whose
+    // thread goes on running after the call has ended: one more thread, and its wake-ups, per call.
+    core.enableVideoCapture(false);
+    core.enableVideoDisplay(false);
 }
 
 std::shared_ptr<linphone::NatPolicy> applyNatPolicy(linphone::Core &core, const QString &stunServer)

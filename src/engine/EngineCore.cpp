@@ -25,7 +25,8 @@ using CallState = linphone::Call::State;
 
 EngineCore::EngineCore(SIPEngine &owner, EngineEnvironment environment)
     : m_owner(&owner), m_environment(std::move(environment)),
-      m_networkWatch(std::make_unique<NetworkWatch>(m_environment.systemBus, [this] { refreshRegistration(); }))
+      m_networkWatch(std::make_unique<NetworkWatch>(m_environment.systemBus, [this] { refreshRegistration(); })),
+      m_soundServer(std::make_unique<SoundServerWatch>([this] { soundServerChanged(); }))
 {
 }
 
@@ -59,9 +60,11 @@ void EngineCore::start(const SIPAccount &account)
         throw coreNotStarted(status);
     startIterateTimer();
     addAccount(account, natPolicy);
-    watchAudioDevices();
     m_knownAudioDevices = audioDevices();
-    reportAudioDevicesChanged();
+    m_audioDevicesReported = true;
+    // Until the sound server has answered there is nothing to tell; its answer is reported.
+    if (m_soundServer->state() != SoundServerWatch::State::connecting)
+        reportAudioDevicesChanged();
 }
 
 void EngineCore::addAccount(const SIPAccount &account, const std::shared_ptr<linphone::NatPolicy> &natPolicy)
@@ -98,7 +101,8 @@ void EngineCore::addAccount(const SIPAccount &account, const std::shared_ptr<lin
 void EngineCore::stop()
 {
     m_iterateTimer.reset();
-    m_audioDeviceWatch.reset();
+    m_audioDevicesReported = false;
+    m_audioDevicesStale = false;
     if (m_core) {
         if (m_listener)
             m_core->removeListener(m_listener);
@@ -292,6 +296,8 @@ void EngineCore::callStateChanged(const std::shared_ptr<linphone::Call> &call, C
         reportCall(VozelCallState::connected(number));
         break;
     case CallReport::idle:
+        if (m_audioDevicesStale && state == CallState::Released)
+            soundServerChanged();
         // The end of one call says nothing about another that is still ringing or talking
         // (a new call arriving just before the last one's Released, a held party hanging up):
         // the screen keeps showing that one.

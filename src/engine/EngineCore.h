@@ -2,6 +2,7 @@
 
 #include "engine/EngineEnvironment.h"
 #include "engine/SIPEngine.h"
+#include "engine/SoundServerWatch.h"
 
 #include <linphone++/account.hh>
 #include <linphone++/call.hh>
@@ -10,7 +11,6 @@
 
 #include <QList>
 #include <QString>
-#include <QTimer>
 
 #include <deque>
 #include <functional>
@@ -106,8 +106,13 @@ private:
     bool consultationStateChanged(linphone::Call::State state, const QString &number);
     bool endConsultation(const QString &number);
     void forgetTransfer();
-    void watchAudioDevices();
-    void reloadAudioDevicesWhenIdle();
+    bool soundServerKnowsDevices() const;
+    std::shared_ptr<linphone::AudioDevice> stackDeviceWithId(const QString &id) const;
+    QString idOfStackDevice(const std::shared_ptr<const linphone::AudioDevice> &device) const;
+    QString loudspeakerId() const;
+    // Plays the call, and calls to come, on that device.
+    void playCallOn(const QString &id, const std::shared_ptr<linphone::AudioDevice> &device);
+    void soundServerChanged();
     void addAccount(const SIPAccount &account, const std::shared_ptr<linphone::NatPolicy> &natPolicy);
 
     void reportRegistration(const RegistrationState &state);
@@ -145,8 +150,12 @@ private:
     std::unique_ptr<IterationTimer> m_iterateTimer;
 
     std::unique_ptr<NetworkWatch> m_networkWatch;
-    // The stack does not notice sound devices coming and going; this timer has it look again.
-    std::unique_ptr<QTimer> m_audioDeviceWatch;
+    // The stack does not notice sound devices coming and going; the sound server tells.
+    std::unique_ptr<SoundServerWatch> m_soundServer;
+    // Devices are reported from a complete start to the next stop.
+    bool m_audioDevicesReported = false;
+    // The server changed its devices during a call; the stack reads them once the call ends.
+    bool m_audioDevicesStale = false;
     // The list as the owner last heard of it.
     QList<VozelAudioDevice> m_knownAudioDevices;
     std::deque<Event> m_pendingEvents;

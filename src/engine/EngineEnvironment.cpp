@@ -1,12 +1,13 @@
 #include "engine/EngineEnvironment.h"
 
+#include "buildsettings/BuildSettings.h"
 #include "engine/CoreSetup.h"
 
 namespace vozel {
 
 EngineEnvironment EngineEnvironment::standard()
 {
-    return {QStringLiteral(VOZEL_STUN_SERVER), QDBusConnection::systemBus(), sip::defaultDataFolder(),
+    return {build::stunServer(), QDBusConnection::systemBus(), sip::defaultDataFolder(),
             QStringLiteral("/etc/ssl/certs/ca-certificates.crt")};
 }
 

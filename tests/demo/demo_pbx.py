@@ -109,10 +109,12 @@ class Process:
 
 
 def build_setting(build, name):
-    """A value of the build's CMake cache, e.g. VOZEL_STUN_SERVER."""
-    for line in (Path(build) / "CMakeCache.txt").read_text(encoding="utf-8").splitlines():
-        if line.startswith(name + ":"):
-            return line.split("=", 1)[1]
+    """A value the demo build was made with (build-demo.sh), e.g. VOZEL_STUN_SERVER."""
+    settings = Path(build) / "demo-build.txt"
+    if settings.exists():
+        for line in settings.read_text(encoding="utf-8").splitlines():
+            if line.startswith(name + "="):
+                return line.split("=", 1)[1]
     raise Failure(f"{build} não é uma compilação para a demonstração: falta {name}")
 
 

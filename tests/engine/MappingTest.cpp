@@ -16,6 +16,7 @@ using namespace vozel::sip;
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(vozel::sip::DeviceKind)
+Q_DECLARE_METATYPE(vozel::sip::SoundServerDevice)
 
 class MappingTest : public QObject {
     Q_OBJECT
@@ -122,6 +123,41 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, loudspeaker);
         QCOMPARE(isLoudspeaker(kind, name), loudspeaker);
+    }
+
+    // Sinks as PulseAudio describes them on ordinary computers.
+    void soundServerLoudspeakers_data()
+    {
+        QTest::addColumn<SoundServerDevice>("device");
+        QTest::addColumn<bool>("loudspeaker");
+        QTest::addColumn<bool>("builtIn");
+        const QString analog = u"alsa_output.pci-0000_00_1f.3.analog-stereo"_s;
+        const QString builtIn = u"Built-in Audio Analog Stereo"_s;
+        QTest::newRow("internal form factor") << SoundServerDevice{analog, builtIn, true, u"pci"_s, u"internal"_s}
+                                              << true << true;
+        QTest::newRow("speaker form factor") << SoundServerDevice{u"s"_s, u"Caixas"_s, true, {}, u"speaker"_s} << true
+                                             << false;
+        QTest::newRow("built-in card, no form factor")
+            << SoundServerDevice{analog, builtIn, true, u"pci"_s, {}} << false << true;
+        QTest::newRow("screen's HDMI") << SoundServerDevice{u"alsa_output.pci-0000_01_00.1.hdmi-stereo"_s,
+                                                            u"HDA NVidia Digital Stereo (HDMI)"_s, true, u"pci"_s, {}}
+                                       << false << false;
+        QTest::newRow("USB headset") << SoundServerDevice{u"u"_s, u"Jabra Evolve 20"_s, true, u"usb"_s, u"headset"_s}
+                                     << false << false;
+        QTest::newRow("Bluetooth") << SoundServerDevice{u"b"_s, u"WH-1000XM4"_s, true, u"bluetooth"_s, {}} << false
+                                   << false;
+        QTest::newRow("headset jack on the board")
+            << SoundServerDevice{analog, builtIn, true, u"pci"_s, u"headset"_s} << false << false;
+        QTest::newRow("microphone") << SoundServerDevice{u"m"_s, builtIn, false, u"pci"_s, u"internal"_s} << false
+                                    << false;
+    }
+    void soundServerLoudspeakers()
+    {
+        QFETCH(SoundServerDevice, device);
+        QFETCH(bool, loudspeaker);
+        QFETCH(bool, builtIn);
+        QCOMPARE(isLoudspeaker(device), loudspeaker);
+        QCOMPARE(isBuiltInOutput(device), builtIn);
     }
 };
 

@@ -6,7 +6,8 @@ linphonec (that library's command-line client, the floor), one after the other i
   window: to its first command prompt), median of three starts after a first unmeasured one
   (the files it reads are in the page cache, as on a desktop where it has been used before);
 - resident memory right after that first frame, and after 60 s registered and idle;
-- CPU time used over those 60 s;
+- CPU time used over those 60 s, and wake-ups per second over them (voluntary context switches
+  of all the program's threads, from /proc);
 - ring: from the moment the caller's phone sends the INVITE to the program's incoming-call notice
   on screen (Vozel: its ring panel "Chamada recebida"; linphone-desktop: its incoming-call
   notification window; linphonec: the "Receiving new incoming call" line), median of five calls.
@@ -50,6 +51,24 @@ def rss_mib(pid):
 def cpu_seconds(pid):
     fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
     return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+
+
+def voluntary_switches(pid):
+    for line in Path(f"/proc/{pid}/status").read_text().splitlines():
+        if line.startswith("voluntary_ctxt_switches:"):
+            return int(line.split()[1])
+    raise RuntimeError(f"sem voluntary_ctxt_switches para {pid}")
+
+
+def voluntary_switches_all_threads(pid):
+    """Every thread's voluntary context switches: each one is a wake-up of the process."""
+    total = 0
+    for task in Path(f"/proc/{pid}/task").iterdir():
+        try:
+            total += voluntary_switches(f"{pid}/task/{task.name}")
+        except (FileNotFoundError, ProcessLookupError):
+            pass  # a thread that ended meanwhile
+    return total
 
 
 def package_version(package):
@@ -283,9 +302,11 @@ def measure(program, pbx, watcher):
 
         time.sleep(max(0.0, shown + SETTLE_SECONDS - time.monotonic()))
         cpu_before, window_start = cpu_seconds(process.pid), time.monotonic()
+        switches_before = voluntary_switches_all_threads(process.pid)
         time.sleep(IDLE_SECONDS)
         result["cpu_s"] = cpu_seconds(process.pid) - cpu_before
         result["cpu_window"] = time.monotonic() - window_start
+        result["wakeups"] = (voluntary_switches_all_threads(process.pid) - switches_before) / result["cpu_window"]
         result["rss_60"] = rss_mib(process.pid)
 
         caller = pbx.peers["2002"]
@@ -329,6 +350,8 @@ def table(programs, results):
         ("Memória residente após o início (MiB)", lambda r: cell(r, "rss_start", lambda v: f"{v:.1f}")),
         (f"Memória residente após {IDLE_SECONDS} s registrado (MiB)", lambda r: cell(r, "rss_60", lambda v: f"{v:.1f}")),
         (f"CPU em {IDLE_SECONDS} s ocioso e registrado", cpu),
+        (f"Despertares por segundo em {IDLE_SECONDS} s ocioso (trocas de contexto voluntárias, todas as threads)",
+         lambda r: cell(r, "wakeups", lambda v: f"{v:.0f}")),
         (f"INVITE até o aviso na tela (ms, mediana de {CALLS}, mín–máx)", lambda r: cell(r, "ring_ms", spread)),
     ]
     header = "| | " + " | ".join(f"{p.title} {p.version}" for p in programs) + " |"

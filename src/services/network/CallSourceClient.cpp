@@ -1,6 +1,7 @@
 #include "CallSourceClient.h"
 
 #include "BoundedReply.h"
+#include "buildsettings/BuildSettings.h"
 #include "model/domain/Failure.h"
 #include "model/domain/Json.h"
 
@@ -74,7 +75,7 @@ QCoro::Task<bool> pause(std::chrono::milliseconds duration, CancellationToken ca
 
 QUrl CallSourceClient::defaultEndpoint()
 {
-    return QUrl(QStringLiteral(VOZEL_CALL_ORIGIN_ENDPOINT), QUrl::StrictMode);
+    return QUrl(build::callOriginEndpoint(), QUrl::StrictMode);
 }
 
 CallSourceClient::CallSourceClient(QUrl endpoint, QSslConfiguration tls)

@@ -1,6 +1,7 @@
 #include "TestPulse.h"
 
 #include <QDeadlineTimer>
+#include <QHash>
 #include <QThread>
 
 #include <csignal>
@@ -48,10 +49,11 @@ TestPulse::~TestPulse()
     m_server.waitForFinished(2000);
 }
 
-int TestPulse::addSink(const QString &name, const QString &description)
+int TestPulse::addSink(const QString &name, const QString &description, const QStringList &properties)
 {
+    const QString described = u"device.description=\"%1\""_s.arg(description);
     const auto module = pactl({u"load-module"_s, u"module-null-sink"_s, u"sink_name="_s + name,
-                               u"sink_properties='device.description=\"%1\"'"_s.arg(description)});
+                               u"sink_properties='%1'"_s.arg((QStringList(described) + properties).join(u' '))});
     return module ? module->trimmed().toInt() : -1;
 }
 
@@ -65,6 +67,23 @@ int TestPulse::addSource(const QString &name, const QString &description)
 bool TestPulse::unload(int module)
 {
     return pactl({u"unload-module"_s, QString::number(module)}).has_value();
+}
+
+QStringList TestPulse::playingSinks()
+{
+    QHash<QString, QString> nameOfSink;
+    for (const QString &line : pactl({u"list"_s, u"short"_s, u"sinks"_s}).value_or(QString()).split(u'\n')) {
+        const QStringList fields = line.split(u'\t');
+        if (fields.size() > 1)
+            nameOfSink.insert(fields[0], fields[1]);
+    }
+    QStringList sinks;
+    for (const QString &line : pactl({u"list"_s, u"short"_s, u"sink-inputs"_s}).value_or(QString()).split(u'\n')) {
+        const QStringList fields = line.split(u'\t');
+        if (fields.size() > 1)
+            sinks << nameOfSink.value(fields[1]);
+    }
+    return sinks;
 }
 
 std::optional<QString> TestPulse::pactl(const QStringList &arguments)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QStringList>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -20,10 +21,13 @@ public:
 
     bool isRunning() const { return m_running; }
 
-    // Each returns the module index to unload, or -1.
-    int addSink(const QString &name, const QString &description);
+    // Each returns the module index to unload, or -1. Properties are "key=value" words, such as
+    // "device.bus=usb".
+    int addSink(const QString &name, const QString &description, const QStringList &properties = {});
     int addSource(const QString &name, const QString &description);
     bool unload(int module);
+    // The sink each playing stream goes to, by name.
+    QStringList playingSinks();
 
 private:
     // The command's output, or none when it failed.
