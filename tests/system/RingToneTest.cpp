@@ -13,20 +13,29 @@ namespace {
 QStringList pactl(const QStringList &arguments)
 {
     QProcess process;
+    QProcessEnvironment english = QProcessEnvironment::systemEnvironment();
+    english.insert(u"LC_ALL"_s, u"C"_s);
+    process.setProcessEnvironment(english);
     process.start(u"pactl"_s, arguments);
     process.waitForFinished(5000);
     return QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
 }
 
-// The names of the sinks that streams play on.
+// The names of the sinks this process's streams play on (other tests may be playing too).
 QStringList sinksPlaying()
 {
     QHash<QString, QString> names;
     for (const QString &sink : pactl({u"list"_s, u"short"_s, u"sinks"_s}))
         names.insert(sink.section(u'\t', 0, 0), sink.section(u'\t', 1, 1));
+    const QString ours = u"application.process.id = \"%1\""_s.arg(QCoreApplication::applicationPid());
     QStringList playing;
-    for (const QString &input : pactl({u"list"_s, u"short"_s, u"sink-inputs"_s}))
-        playing << names.value(input.section(u'\t', 1, 1));
+    QString sink;
+    for (const QString &line : pactl({u"list"_s, u"sink-inputs"_s})) {
+        if (line.trimmed().startsWith(u"Sink:"_s))
+            sink = line.section(u':', 1).trimmed();
+        else if (line.trimmed() == ours)
+            playing << names.value(sink);
+    }
     return playing;
 }
 
