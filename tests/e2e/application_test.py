@@ -4,7 +4,7 @@ from a provisioning link, a call with DTMF and mute, the history, an incoming ca
 the ring panel with its origin label, and an attended transfer from 2002 to 2003.
 
 Run inside tests/sandbox.sh (virtual display, keyring, PulseAudio, D-Bus):
-    application_test.py --build <demo build made by tests/demo/build-demo.sh>
+    application_test.py --build <demo build made by demo/build-demo.sh>
 """
 
 import argparse
@@ -18,7 +18,7 @@ from pathlib import Path
 
 # Nothing is written into the source tree.
 sys.dont_write_bytecode = True
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "demo"))
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "demo"))
 
 from demo_pbx import DemoPbx  # noqa: E402
 from desktop import Application, wait_until  # noqa: E402

@@ -28,8 +28,8 @@ import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # nothing is written into the source tree
-TESTS = Path(__file__).resolve().parents[1]
-sys.path[:0] = [str(TESTS / "demo"), str(TESTS / "e2e")]
+SOURCE = Path(__file__).resolve().parents[2]
+sys.path[:0] = [str(SOURCE / "demo"), str(SOURCE / "tests/e2e")]
 
 from demo_pbx import DemoPbx, build_setting  # noqa: E402
 from screen import ScreenWatcher  # noqa: E402

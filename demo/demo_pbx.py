@@ -22,8 +22,8 @@ import threading
 import time
 from pathlib import Path
 
-SOURCE = Path(__file__).resolve().parents[2]
-PLAN = SOURCE / "tests/demo/demo-pbx.json"
+SOURCE = Path(__file__).resolve().parents[1]
+PLAN = SOURCE / "demo/demo-pbx.json"
 PBX_SCRIPT = SOURCE / "tests/engine/pbx/run-pbx.sh"
 
 _PR_SET_PDEATHSIG = 1
@@ -199,7 +199,7 @@ class DemoPbx:
                 raise Failure("o Kamailio não subiu; veja " + str(self.work / "kamailio.log"))
             time.sleep(0.1)
 
-        demo = self.build / "tests/demo"
+        demo = self.build / "demo"
         server = self._start("servidor", [
             str(demo / "vozel-demo-server"), "--plan", str(PLAN), "--port", str(self.https_port),
             "--sip-port", str(self.sip_port), "--certificate", str(demo / "certificates/server-chain.pem"),
@@ -269,5 +269,5 @@ Tecle Enter para o ramal 2002 ligar para o 2001. Ctrl+C encerra tudo.
 
 if __name__ == "__main__":
     arguments = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    arguments.add_argument("--build", required=True, help="compilação feita por tests/demo/build-demo.sh")
+    arguments.add_argument("--build", required=True, help="compilação feita por demo/build-demo.sh")
     sys.exit(_interactive(arguments.parse_args().build))
