@@ -130,7 +130,7 @@ public:
     Q_INVOKABLE void deleteDigit();
     // Replaces the number with the dialable characters of a pasted text.
     Q_INVOKABLE void pasteNumber(const QString &text);
-    QCoro::Task<> call();
+    void call();
     Q_INVOKABLE void answerIncomingCall();
     // "Recusar": a waiting call is refused as busy, any other ringing call is ended.
     void declineIncomingCall();
@@ -141,7 +141,7 @@ public:
     Q_INVOKABLE void callOrHangUp();
     Q_INVOKABLE void endCall();
     // Starts an attended transfer; false (with errorMessage set) when it could not start.
-    QCoro::Task<bool> beginAttendedTransfer(QString target);
+    bool beginAttendedTransfer(const QString &target);
     Q_INVOKABLE void completeAttendedTransfer();
     void updateCallState(const VozelCallState &state);
 

@@ -43,7 +43,7 @@ class CallsTest : public QObject {
         SIPAccount account = accountOn(m_rig->pbx);
         account.transport = transport;
         const auto mark = recorder().reports.size();
-        QCOMPARE(finish(engine().start(account)), std::nullopt);
+        QCOMPARE(failureOf([&] { engine().start(account); }), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(recorder().since(mark).contains(u"registration connected"_s), 5000);
     }
 
@@ -80,7 +80,7 @@ private slots:
     {
         peer().answerIncoming(SipPeer::Answer::busy);
         const auto mark = recorder().reports.size();
-        QCOMPARE(finish(engine().call(u"2002@127.0.0.1"_s)), std::nullopt);
+        QCOMPARE(failureOf([&] { engine().call(u"2002@127.0.0.1"_s); }), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(callReportsSince(mark).contains(u"call idle"_s), 5000);
         QCOMPARE(callReportsSince(mark), QStringList({u"call dialing 2002"_s, u"call idle"_s}));
     }
@@ -88,16 +88,16 @@ private slots:
     // Kamailio logs the request URI of every request it receives.
     void dialledTextsReachThePbxEscapedOrAreRefused()
     {
-        QCOMPARE(finish(engine().call(u"20 02"_s)), std::optional(u"Endereço SIP inválido: sip:20 02@127.0.0.1"_s));
-        QCOMPARE(finish(engine().call(QString())), std::nullopt);
+        QCOMPARE(failureOf([&] { engine().call(u"20 02"_s); }), std::optional(u"Endereço SIP inválido: sip:20 02@127.0.0.1"_s));
+        QCOMPARE(failureOf([&] { engine().call(QString()); }), std::nullopt);
         QVERIFY(!peer().hasCall());
         for (const QString &code : {u"#"_s, u"*21*2003#"_s}) {
             const auto mark = recorder().reports.size();
-            QCOMPARE(finish(engine().call(code)), std::nullopt);
+            QCOMPARE(failureOf([&] { engine().call(code); }), std::nullopt);
             QTRY_COMPARE_WITH_TIMEOUT(callReportsSince(mark), QStringList({u"call dialing "_s + code, u"call idle"_s}), 5000);
         }
         connectIncomingCall();
-        QCOMPARE(finish(engine().beginAttendedTransfer(u"#9"_s)), std::nullopt);
+        QCOMPARE(failureOf([&] { engine().beginAttendedTransfer(u"#9"_s); }), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(m_rig->pbx.log().contains(u"request INVITE sip:%239@"_s), 5000);
         const QString log = m_rig->pbx.log();
         QVERIFY2(log.contains(u"request INVITE sip:%23@"_s) && log.contains(u"request INVITE sip:*21*2003%23@"_s),
@@ -133,7 +133,7 @@ private slots:
         QFETCH(bool, engineDials);
         const auto mark = recorder().reports.size();
         if (engineDials) {
-            QCOMPARE(finish(engine().call(u"2003"_s)), std::nullopt);
+            QCOMPARE(failureOf([&] { engine().call(u"2003"_s); }), std::nullopt);
             QTRY_VERIFY_WITH_TIMEOUT(baresip().events().contains(u"CALL_INCOMING"_s), 5000);
             baresip().accept();
         } else {
@@ -250,7 +250,7 @@ private slots:
 
         PJSIPEngine stopped(testEnvironment(m_rig->pbx, m_rig->data));
         EngineRecorder stoppedRecorder(stopped);
-        QCOMPARE(finish(stopped.call(u"2002"_s)), std::nullopt);
+        QCOMPARE(failureOf([&] { stopped.call(u"2002"_s); }), std::nullopt);
         QCOMPARE(failureOf([&] { stopped.answer(); }), std::optional(sipUnavailableMessage));
         QVERIFY(!stopped.setMuted(true));
         stopped.setAudioSessionActive(true);

@@ -91,7 +91,7 @@ int main(int argc, char *argv[])
     for (int round = 0; round < rounds; ++round) {
         connected = false;
         const auto before = Clock::now();
-        if (finish(engine.start(accountOn(pbx))) || !waitFor([&] { return connected; }))
+        if (failureOf([&] { engine.start(accountOn(pbx)); }) || !waitFor([&] { return connected; }))
             return 1;
         registration << msBetween(before, connectedAt);
     }
@@ -121,7 +121,7 @@ int main(int argc, char *argv[])
     for (int round = 0; round < rounds; ++round) {
         const auto callersBefore = peer->callers().size();
         const auto before = Clock::now();
-        if (finish(engine.call(u"2002"_s)) || !waitFor([&] { return peer->callers().size() > callersBefore; }))
+        if (failureOf([&] { engine.call(u"2002"_s); }) || !waitFor([&] { return peer->callers().size() > callersBefore; }))
             return 1;
         outgoingCalls << msBetween(before, peer->incomingAt());
         settle();

@@ -110,7 +110,7 @@ private slots:
             account.transport = u"TLS"_s;
             account.port = pbx.tlsPort();
         }
-        QCOMPARE(finish(engine.start(account)), std::nullopt);
+        QCOMPARE(failureOf([&] { engine.start(account); }), std::nullopt);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), outcome, 5000);
         if (logged.isNull())
             QVERIFY2(!pbx.log().contains(u"request REGISTER"_s), qPrintable(pbx.log()));
@@ -122,7 +122,7 @@ private slots:
     {
         auto engine = std::make_unique<PJSIPEngine>(testEnvironment(*m_pbx, m_data));
         EngineRecorder recorder(*engine);
-        QCOMPARE(finish(engine->start(accountOn(*m_pbx))), std::nullopt);
+        QCOMPARE(failureOf([&] { engine->start(accountOn(*m_pbx)); }), std::nullopt);
         const auto mark = recorder.reports.size();
         engine.reset();
         QTest::qWait(500);
@@ -134,7 +134,7 @@ private slots:
         QVERIFY(!QDBusConnection::systemBus().isConnected());
         PJSIPEngine engine;
         EngineRecorder recorder(engine);
-        QCOMPARE(finish(engine.start(accountOn(*m_pbx))), std::nullopt);
+        QCOMPARE(failureOf([&] { engine.start(accountOn(*m_pbx)); }), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"registration connected"_s), 5000);
         QCOMPARE(engine.implementation().core()->getNatPolicy()->getStunServer(), std::string(VOZEL_STUN_SERVER));
     }
@@ -143,7 +143,7 @@ private slots:
     {
         PJSIPEngine engine(testEnvironment(*m_pbx, m_data));
         EngineRecorder recorder(engine);
-        QCOMPARE(finish(engine.start(accountOn(*m_pbx, u"2001"_s, u"errada"_s))), std::nullopt);
+        QCOMPARE(failureOf([&] { engine.start(accountOn(*m_pbx, u"2001"_s, u"errada"_s)); }), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(recorder.last().startsWith(u"registration failed"_s), 5000);
         QCOMPARE(recorder.last(), u"registration failed: Unauthorized"_s);
         QVERIFY(!recorder.contains(u"registration connected"_s));
@@ -155,7 +155,7 @@ private slots:
         EngineRecorder recorder(engine);
         SIPAccount account = accountOn(*m_pbx);
         account.port = TestPbx::freePort();
-        QCOMPARE(finish(engine.start(account)), std::nullopt);
+        QCOMPARE(failureOf([&] { engine.start(account); }), std::nullopt);
         QTest::qWait(3000);
         const QStringList registration = recorder.reports.filter(u"registration"_s).mid(1);
         QVERIFY(!registration.isEmpty());
@@ -172,7 +172,7 @@ private slots:
         TestPbx silent(pbxExtensions);
         PJSIPEngine engine(testEnvironment(silent, m_data));
         EngineRecorder recorder(engine);
-        QCOMPARE(finish(engine.start(accountOn(silent))), std::nullopt);
+        QCOMPARE(failureOf([&] { engine.start(accountOn(silent)); }), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"registration connected"_s), 5000);
         silent.setAnswering(false);
         // The longest the event loop stands still during stop() and the old core's shutdown.
@@ -194,12 +194,12 @@ private slots:
     {
         PJSIPEngine engine(testEnvironment(*m_pbx, m_data));
         EngineRecorder recorder(engine);
-        QCOMPARE(finish(engine.start(accountOn(*m_pbx, u"2001"_s))), std::nullopt);
+        QCOMPARE(failureOf([&] { engine.start(accountOn(*m_pbx, u"2001"_s)); }), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"registration connected"_s), 5000);
         const auto firstCore = engine.implementation().core();
 
         const auto mark = recorder.reports.size();
-        QCOMPARE(finish(engine.start(accountOn(*m_pbx, u"2002"_s))), std::nullopt);
+        QCOMPARE(failureOf([&] { engine.start(accountOn(*m_pbx, u"2002"_s)); }), std::nullopt);
         const QStringList restartReports = stopReports + QStringList{u"registration connecting"_s, u"devices"_s};
         QCOMPARE(recorder.since(mark), restartReports);
         QVERIFY(engine.implementation().core() != firstCore);
@@ -224,7 +224,7 @@ private slots:
         EngineRecorder recorder(engine);
         SIPAccount account = accountOn(*m_pbx);
         account.host = u"pbx com espaço"_s;
-        const auto failure = finish(engine.start(account));
+        const auto failure = failureOf([&] { engine.start(account); });
         QVERIFY(failure);
         QCOMPARE(*failure, u"Endereço SIP inválido: sip:2001@pbx com espaço"_s);
         const QStringList partialStart = stopReports + QStringList{u"registration connecting"_s};
@@ -246,7 +246,7 @@ private slots:
         environment.systemBus = QDBusConnection::sessionBus();
         PJSIPEngine engine(environment);
         EngineRecorder recorder(engine);
-        QCOMPARE(finish(engine.start(accountOn(*m_pbx))), std::nullopt);
+        QCOMPARE(failureOf([&] { engine.start(accountOn(*m_pbx)); }), std::nullopt);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"registration connected"_s, 5000);
 
         const auto prepareForSleep = [&](bool sleeping) {
@@ -278,7 +278,7 @@ private slots:
         {
             Capture stdoutCapture(STDOUT_FILENO, m_state.filePath(u"stdout"_s));
             Capture stderrCapture(STDERR_FILENO, m_state.filePath(u"stderr"_s));
-            QCOMPARE(finish(engine.start(accountOn(*m_pbx))), std::nullopt);
+            QCOMPARE(failureOf([&] { engine.start(accountOn(*m_pbx)); }), std::nullopt);
             QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"registration connected"_s), 5000);
             engine.stop();
             out = stdoutCapture.release();
