@@ -59,10 +59,10 @@ class VozelModel : public QObject {
     Q_PROPERTY(QString activeAccountID READ activeAccountIDText NOTIFY activeAccountIDChanged)
     Q_PROPERTY(bool changingAccount READ changingAccount NOTIFY changingAccountChanged)
     Q_PROPERTY(bool canChangeAccount READ canChangeAccount NOTIFY canChangeAccountChanged)
-    Q_PROPERTY(QString registrationKind READ registrationKind NOTIFY registrationChanged)
+    Q_PROPERTY(vozel::RegistrationState::Kind registrationKind READ registrationKind NOTIFY registrationChanged)
     Q_PROPERTY(QString registrationMessage READ registrationMessage NOTIFY registrationChanged)
     Q_PROPERTY(QString errorMessage READ errorMessage WRITE setErrorMessage NOTIFY errorMessageChanged)
-    Q_PROPERTY(QString callKind READ callKind NOTIFY callStateChanged)
+    Q_PROPERTY(vozel::VozelCallState::Kind callKind READ callKind NOTIFY callStateChanged)
     Q_PROPERTY(QString callNumber READ callNumber NOTIFY callStateChanged)
     Q_PROPERTY(QString callSourceLabel READ callSourceLabel NOTIFY callSourceLabelChanged)
     Q_PROPERTY(QString incomingCallerName READ incomingCallerName NOTIFY incomingCallerNameChanged)
@@ -192,9 +192,9 @@ private:
     QVariant accountForView() const;
     QVariantList savedAccountsForView() const;
     QString activeAccountIDText() const;
-    QString registrationKind() const;
+    RegistrationState::Kind registrationKind() const { return m_registration.kind; }
     QString registrationMessage() const { return m_registration.message; }
-    QString callKind() const;
+    VozelCallState::Kind callKind() const { return m_callState.kind; }
     QString callNumber() const { return m_callState.number; }
     QVariantList historyForView() const;
     QVariantList audioDevicesForView() const;

@@ -18,7 +18,7 @@ const QString originUnknown = u"Origem não identificada"_s;
 
 void VozelModel::append(const QString &key)
 {
-    if (m_callState.kind == VozelCallState::Kind::connected) {
+    if (m_callState.kind == VozelCallState::Kind::Connected) {
         if (!DialString::toneOf(key))
             return;
         try {
@@ -65,7 +65,7 @@ void VozelModel::callOrHangUp()
         m_services.engine->endCall();
         return;
     }
-    if (m_number.isEmpty() || m_registration.kind != RegistrationState::Kind::connected)
+    if (m_number.isEmpty() || m_registration.kind != RegistrationState::Kind::Connected)
         return;
     QTimer::singleShot(0, this, [this] { call(); });
 }
@@ -147,18 +147,18 @@ void VozelModel::updateCallState(const VozelCallState &state)
     const VozelCallState previous = m_callState;
     setCallState(state);
     switch (state.kind) {
-    case VozelCallState::Kind::dialing:
+    case VozelCallState::Kind::Dialing:
         setCallSourceLabel(QString());
         if (!m_activeHistoryID)
             createHistoryRow(state.number, CallHistoryItem::Direction::outgoing);
         break;
-    case VozelCallState::Kind::incoming:
+    case VozelCallState::Kind::Incoming:
         handleIncoming(state.number);
         break;
-    case VozelCallState::Kind::connected:
+    case VozelCallState::Kind::Connected:
         m_services.systemCalls->reportAnswered();
         break;
-    case VozelCallState::Kind::idle:
+    case VozelCallState::Kind::Idle:
         ++m_callEnds;
         cancelOriginLookup();
         dropOtherCall(m_heldCall);

@@ -15,6 +15,19 @@ struct VozelModelForeign {
     QML_UNCREATABLE("The application creates the one model.")
 };
 
+// Make the kinds readable from QML as VozelCallState.Idle, RegistrationState.Connected and so on.
+namespace VozelCallStateForeign {
+Q_NAMESPACE
+QML_FOREIGN_NAMESPACE(vozel::VozelCallState)
+QML_NAMED_ELEMENT(VozelCallState)
+} // namespace VozelCallStateForeign
+
+namespace RegistrationStateForeign {
+Q_NAMESPACE
+QML_FOREIGN_NAMESPACE(vozel::RegistrationState)
+QML_NAMED_ELEMENT(RegistrationState)
+} // namespace RegistrationStateForeign
+
 // Lets the dialer create the address book it keeps for its contact picker.
 struct ContactDirectoryForeign {
     Q_GADGET

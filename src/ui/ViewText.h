@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/domain/RegistrationState.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -18,7 +20,7 @@ public:
     explicit ViewText(QObject *parent = nullptr);
 
     // The title shown for a registration kind ("connected" -> "Conectado").
-    Q_INVOKABLE QString registrationTitle(const QString &kind) const;
+    Q_INVOKABLE QString registrationTitle(vozel::RegistrationState::Kind kind) const;
     // The label of the saved account with this id, or empty when none has it.
     Q_INVOKABLE QString accountLabel(const QVariantList &savedAccounts, const QString &id) const;
     // The entries of the account picker: {value: id, text: label} in stored order.

@@ -75,13 +75,13 @@ int main(int argc, char *argv[])
     Clock::time_point connectedAt, incomingAt;
     bool connected = false, incoming = false;
     engine.onRegistrationChanged = [&](const RegistrationState &state) {
-        if (state.kind == RegistrationState::Kind::connected && !connected) {
+        if (state.kind == RegistrationState::Kind::Connected && !connected) {
             connected = true;
             connectedAt = Clock::now();
         }
     };
     engine.onCallChanged = [&](const VozelCallState &state) {
-        if (state.kind == VozelCallState::Kind::incoming && !incoming) {
+        if (state.kind == VozelCallState::Kind::Incoming && !incoming) {
             incoming = true;
             incomingAt = Clock::now();
         }

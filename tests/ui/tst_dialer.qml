@@ -57,7 +57,7 @@ UiTestCase {
         verify(erase.enabled)
         compare(call.enabled, data.dials)
         click(call)
-        tryCompare(rig.model, "callKind", data.dials ? "dialing" : "idle")
+        tryCompare(rig.model, "callKind", data.dials ? VozelCallState.Dialing : VozelCallState.Idle)
         compare(rig.operations().includes("call 2002"), data.dials)
     }
 
@@ -74,7 +74,7 @@ UiTestCase {
         compare(dialer.keyboardCaptureEnabled, data.kind !== "incoming")
         click(hangUp)
         verify(rig.operations().includes("end"))
-        compare(rig.model.callKind, "idle")
+        compare(rig.model.callKind, VozelCallState.Idle)
         verify(find(dialer, "Ligar") !== null)
     }
 
@@ -220,7 +220,7 @@ UiTestCase {
         keyClick(Qt.Key_5)
         keyClick(Qt.Key_Return)
         compare(rig.model.errorMessage, "")
-        compare(rig.model.callKind, "connected")
+        compare(rig.model.callKind, VozelCallState.Connected)
         verify(!rig.operations().some(operation => operation === "end" || operation.startsWith("dtmf")))
     }
 

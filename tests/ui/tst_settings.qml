@@ -174,7 +174,7 @@ UiTestCase {
         const toggle = control(sheet.contentItem, "Ativar registro SIP")
         verify(toggle.checked)
         click(toggle)
-        tryCompare(rig.model, "registrationKind", "disabled")
+        tryCompare(rig.model, "registrationKind", RegistrationState.Disabled)
         verify(!rig.model.registrationEnabled)
         verify(!toggle.checked)
 
