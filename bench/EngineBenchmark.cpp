@@ -75,13 +75,13 @@ int main(int argc, char *argv[])
     Clock::time_point connectedAt, incomingAt;
     bool connected = false, incoming = false;
     engine.onRegistrationChanged = [&](const RegistrationState &state) {
-        if (state.kind == RegistrationState::Kind::connected && !connected) {
+        if (state.kind == RegistrationState::Kind::Connected && !connected) {
             connected = true;
             connectedAt = Clock::now();
         }
     };
     engine.onCallChanged = [&](const VozelCallState &state) {
-        if (state.kind == VozelCallState::Kind::incoming && !incoming) {
+        if (state.kind == VozelCallState::Kind::Incoming && !incoming) {
             incoming = true;
             incomingAt = Clock::now();
         }
@@ -91,7 +91,7 @@ int main(int argc, char *argv[])
     for (int round = 0; round < rounds; ++round) {
         connected = false;
         const auto before = Clock::now();
-        if (finish(engine.start(accountOn(pbx))) || !waitFor([&] { return connected; }))
+        if (failureOf([&] { engine.start(accountOn(pbx)); }) || !waitFor([&] { return connected; }))
             return 1;
         registration << msBetween(before, connectedAt);
     }
@@ -121,7 +121,7 @@ int main(int argc, char *argv[])
     for (int round = 0; round < rounds; ++round) {
         const auto callersBefore = peer->callers().size();
         const auto before = Clock::now();
-        if (finish(engine.call(u"2002"_s)) || !waitFor([&] { return peer->callers().size() > callersBefore; }))
+        if (failureOf([&] { engine.call(u"2002"_s); }) || !waitFor([&] { return peer->callers().size() > callersBefore; }))
             return 1;
         outgoingCalls << msBetween(before, peer->incomingAt());
         settle();

@@ -9,6 +9,7 @@
 #include "engine/IterationTimer.h"
 #include "engine/NetworkWatch.h"
 #include "engine/SipText.h"
+#include "model/DialString.h"
 #include "model/domain/VozelError.h"
 
 #include <linphone++/account_params.hh>
@@ -176,7 +177,7 @@ void EngineCore::endCall()
 
 void EngineCore::sendDTMF(const QString &digit)
 {
-    const auto key = dtmfDigit(digit);
+    const auto key = DialString::toneOf(digit);
     const auto call = m_core ? m_core->getCurrentCall() : nullptr;
     if (!key || !call)
         throw VozelError::sipUnavailable();

@@ -21,12 +21,9 @@ std::optional<QString> PJSIPEngine::remoteDisplayName() const
     return d->remoteDisplayName();
 }
 
-// The operations run to completion on the calling (main) thread without suspending, so two of
-// them never interleave.
-QCoro::Task<> PJSIPEngine::start(SIPAccount account)
+void PJSIPEngine::start(const SIPAccount &account)
 {
     d->start(account);
-    co_return;
 }
 
 void PJSIPEngine::stop()
@@ -34,10 +31,9 @@ void PJSIPEngine::stop()
     d->stop();
 }
 
-QCoro::Task<> PJSIPEngine::call(QString number)
+void PJSIPEngine::call(const QString &number)
 {
     d->call(number);
-    co_return;
 }
 
 void PJSIPEngine::answer()
@@ -70,10 +66,9 @@ void PJSIPEngine::setAudioSessionActive(bool active)
     d->setAudioSessionActive(active);
 }
 
-QCoro::Task<> PJSIPEngine::beginAttendedTransfer(QString target)
+void PJSIPEngine::beginAttendedTransfer(const QString &target)
 {
     d->beginAttendedTransfer(target);
-    co_return;
 }
 
 void PJSIPEngine::completeAttendedTransfer()

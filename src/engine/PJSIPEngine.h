@@ -23,10 +23,10 @@ public:
 
     std::optional<QString> remoteDisplayName() const override;
 
-    QCoro::Task<> start(SIPAccount account) override;
+    void start(const SIPAccount &account) override;
     void stop() override;
 
-    QCoro::Task<> call(QString number) override;
+    void call(const QString &number) override;
     void answer() override;
     void declineWaitingCall() override;
     void endCall() override;
@@ -34,7 +34,7 @@ public:
     bool setMuted(bool muted) override;
     void setAudioSessionActive(bool active) override;
 
-    QCoro::Task<> beginAttendedTransfer(QString target) override;
+    void beginAttendedTransfer(const QString &target) override;
     void completeAttendedTransfer() override;
 
     QList<VozelAudioDevice> audioDevices() const override;

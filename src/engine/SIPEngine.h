@@ -5,7 +5,6 @@
 #include "model/domain/VozelAudioDevice.h"
 #include "model/domain/VozelCallState.h"
 
-#include <QCoroTask>
 #include <QList>
 #include <QString>
 
@@ -38,10 +37,10 @@ public:
     // one was resumed.
     std::function<void(const QString &number)> onHeldCallResumed;
 
-    virtual QCoro::Task<> start(SIPAccount account) = 0;
+    virtual void start(const SIPAccount &account) = 0;
     virtual void stop() = 0;
 
-    virtual QCoro::Task<> call(QString number) = 0;
+    virtual void call(const QString &number) = 0;
     // Answers the ringing call; a waiting call is answered after the current call is held.
     virtual void answer() = 0;
     // Refuses the waiting call with 486 Busy Here; does nothing when no call waits.
@@ -51,7 +50,7 @@ public:
     virtual bool setMuted(bool muted) = 0;
     virtual void setAudioSessionActive(bool active) = 0;
 
-    virtual QCoro::Task<> beginAttendedTransfer(QString target) = 0;
+    virtual void beginAttendedTransfer(const QString &target) = 0;
     virtual void completeAttendedTransfer() = 0;
 
     virtual QList<VozelAudioDevice> audioDevices() const = 0;

@@ -5,6 +5,37 @@
 
 namespace vozel::DialString {
 
+namespace {
+
+// Decimal digits of any script as ASCII digits, plus whichever of `symbols` the text holds.
+QString keptCharacters(const QString &text, qsizetype limit, QStringView symbols)
+{
+    QString result;
+    for (const char32_t character : QStringView(text).toUcs4()) {
+        if (result.size() == limit)
+            break;
+        if (QChar::category(character) == QChar::Number_DecimalDigit)
+            result.append(QChar(u'0' + QChar::digitValue(character)));
+        else if (character < 0x80 && symbols.contains(QChar(character)))
+            result.append(QChar(character));
+    }
+    return result;
+}
+
+} // namespace
+
+bool isKey(char32_t character)
+{
+    return (character >= U'0' && character <= U'9') || character == U'*' || character == U'#';
+}
+
+std::optional<char> toneOf(const QString &text)
+{
+    if (text.size() != 1 || !isKey(text.front().unicode()))
+        return std::nullopt;
+    return text.front().toLatin1();
+}
+
 qsizetype length(const QString &text)
 {
     return QStringView(text).toUcs4().size();
@@ -20,24 +51,27 @@ QString withoutLastCharacter(const QString &text)
     return text.first(text.size() - cut);
 }
 
+QString withKey(const QString &number, const QString &key, qsizetype limit)
+{
+    if (!toneOf(key) || length(number) >= limit)
+        return number;
+    return number + key;
+}
+
 QString dialablePart(const QString &text, qsizetype limit)
 {
-    QString result;
-    qsizetype count = 0;
-    for (const char32_t character : QStringView(text).toUcs4()) {
-        if (count == limit)
-            break;
-        if (character == U'*' || character == U'#' || character == U'+') {
-            result.append(QChar(character));
-        } else if (QChar::category(character) == QChar::Number_DecimalDigit) {
-            // Digits of other scripts dial as the same ASCII digits.
-            result.append(QChar(u'0' + QChar::digitValue(character)));
-        } else {
-            continue;
-        }
-        ++count;
-    }
-    return result;
+    return keptCharacters(text, limit, u"*#+");
+}
+
+QString extensionPart(const QString &text, qsizetype limit)
+{
+    return keptCharacters(text, limit, {});
+}
+
+QString sipUserPart(const QString &dialled)
+{
+    // RFC 3261 allows these in the user part besides letters, digits and "-._~".
+    return QString::fromLatin1(dialled.toUtf8().toPercentEncoding("!*'()&=+$,;?/ "));
 }
 
 } // namespace vozel::DialString

@@ -48,10 +48,10 @@ class VozelModel : public QObject {
     Q_PROPERTY(QString activeAccountID READ activeAccountIDText NOTIFY activeAccountIDChanged)
     Q_PROPERTY(bool changingAccount READ changingAccount NOTIFY changingAccountChanged)
     Q_PROPERTY(bool canChangeAccount READ canChangeAccount NOTIFY canChangeAccountChanged)
-    Q_PROPERTY(QString registrationKind READ registrationKind NOTIFY registrationChanged)
+    Q_PROPERTY(vozel::RegistrationState::Kind registrationKind READ registrationKind NOTIFY registrationChanged)
     Q_PROPERTY(QString registrationMessage READ registrationMessage NOTIFY registrationChanged)
     Q_PROPERTY(QString errorMessage READ errorMessage WRITE setErrorMessage NOTIFY errorMessageChanged)
-    Q_PROPERTY(QString callKind READ callKind NOTIFY callStateChanged)
+    Q_PROPERTY(vozel::VozelCallState::Kind callKind READ callKind NOTIFY callStateChanged)
     Q_PROPERTY(QString callNumber READ callNumber NOTIFY callStateChanged)
     Q_PROPERTY(QString callSourceLabel READ callSourceLabel NOTIFY callSourceLabelChanged)
     Q_PROPERTY(QString incomingCallerName READ incomingCallerName NOTIFY incomingCallerNameChanged)
@@ -121,7 +121,7 @@ public:
     Q_INVOKABLE void deleteDigit();
     // Replaces the number with the dialable characters of a pasted text.
     Q_INVOKABLE void pasteNumber(const QString &text);
-    QCoro::Task<> call();
+    void call();
     Q_INVOKABLE void answerIncomingCall();
     // "Recusar": a waiting call is refused as busy, any other ringing call is ended.
     void declineIncomingCall();
@@ -132,7 +132,7 @@ public:
     Q_INVOKABLE void callOrHangUp();
     Q_INVOKABLE void endCall();
     // Starts an attended transfer; false (with errorMessage set) when it could not start.
-    QCoro::Task<bool> beginAttendedTransfer(QString target);
+    bool beginAttendedTransfer(const QString &target);
     Q_INVOKABLE void completeAttendedTransfer();
     void updateCallState(const VozelCallState &state);
 
@@ -179,9 +179,9 @@ private:
     QVariant accountForView() const;
     QVariantList savedAccountsForView() const;
     QString activeAccountIDText() const;
-    QString registrationKind() const;
+    RegistrationState::Kind registrationKind() const { return m_registration.kind; }
     QString registrationMessage() const { return m_registration.message; }
-    QString callKind() const;
+    VozelCallState::Kind callKind() const { return m_callState.kind; }
     QString callNumber() const { return m_callState.number; }
     QVariantList recordingDevicesForView() const;
     QVariantList playingDevicesForView() const;

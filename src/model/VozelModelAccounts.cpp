@@ -1,6 +1,5 @@
 #include "model/VozelModel.h"
 
-#include "model/FailureOf.h"
 #include "model/domain/VozelError.h"
 
 #include <QPointer>
@@ -133,13 +132,11 @@ QCoro::Task<> VozelModel::connectAccount(SIPAccount account)
         setRegistration(RegistrationState::disabled());
         co_return;
     }
-    QPointer<VozelModel> self(this);
-    const auto failure = co_await failureOf(m_services.engine->start(account));
-    if (!self)
-        co_return;
-    if (failure) {
-        setRegistration(RegistrationState::failed(*failure));
-        setErrorMessage(*failure);
+    try {
+        m_services.engine->start(account);
+    } catch (const Failure &error) {
+        setRegistration(RegistrationState::failed(error.description()));
+        setErrorMessage(error.description());
         co_return;
     }
     refreshAudioDevices();

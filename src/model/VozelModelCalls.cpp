@@ -1,7 +1,6 @@
 #include "model/VozelModel.h"
 
 #include "model/DialString.h"
-#include "model/FailureOf.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -19,7 +18,9 @@ const QString originUnknown = u"Origem não identificada"_s;
 
 void VozelModel::append(const QString &key)
 {
-    if (m_callState.kind == VozelCallState::Kind::connected) {
+    if (m_callState.kind == VozelCallState::Kind::Connected) {
+        if (!DialString::toneOf(key))
+            return;
         try {
             m_services.engine->sendDTMF(key);
         } catch (const Failure &) {
@@ -27,9 +28,7 @@ void VozelModel::append(const QString &key)
         }
         return;
     }
-    if (DialString::length(m_number) + DialString::length(key) > numberLimit)
-        return;
-    setNumber(m_number + key);
+    setNumber(DialString::withKey(m_number, key, numberLimit));
 }
 
 void VozelModel::deleteDigit()
@@ -42,23 +41,21 @@ void VozelModel::pasteNumber(const QString &text)
     setNumber(DialString::dialablePart(text, numberLimit));
 }
 
-QCoro::Task<> VozelModel::call()
+void VozelModel::call()
 {
     if (m_changingAccount)
-        co_return;
+        return;
     const QString number = m_number;
     const quint64 endsBefore = m_callEnds;
-    QPointer<VozelModel> self(this);
-    const auto failure = co_await failureOf(m_services.engine->call(number));
-    if (!self)
-        co_return;
-    if (failure) {
-        setErrorMessage(*failure);
-        co_return;
+    try {
+        m_services.engine->call(number);
+    } catch (const Failure &error) {
+        setErrorMessage(error.description());
+        return;
     }
     // A call that already ended while it was being placed must not come back as dialing.
     if (m_callEnds != endsBefore)
-        co_return;
+        return;
     updateCallState(VozelCallState::dialing(number));
 }
 
@@ -68,7 +65,7 @@ void VozelModel::callOrHangUp()
         m_services.engine->endCall();
         return;
     }
-    if (m_number.isEmpty() || m_registration.kind != RegistrationState::Kind::connected)
+    if (m_number.isEmpty() || m_registration.kind != RegistrationState::Kind::Connected)
         return;
     QTimer::singleShot(0, this, [this] { call(); });
 }
@@ -125,17 +122,15 @@ void VozelModel::toggleSpeaker()
     setSpeakerEnabled(wanted);
 }
 
-QCoro::Task<bool> VozelModel::beginAttendedTransfer(QString target)
+bool VozelModel::beginAttendedTransfer(const QString &target)
 {
-    QPointer<VozelModel> self(this);
-    const auto failure = co_await failureOf(m_services.engine->beginAttendedTransfer(target));
-    if (!self)
-        co_return false;
-    if (failure) {
-        setErrorMessage(*failure);
-        co_return false;
+    try {
+        m_services.engine->beginAttendedTransfer(target);
+    } catch (const Failure &error) {
+        setErrorMessage(error.description());
+        return false;
     }
-    co_return true;
+    return true;
 }
 
 void VozelModel::completeAttendedTransfer()
@@ -152,18 +147,18 @@ void VozelModel::updateCallState(const VozelCallState &state)
     const VozelCallState previous = m_callState;
     setCallState(state);
     switch (state.kind) {
-    case VozelCallState::Kind::dialing:
+    case VozelCallState::Kind::Dialing:
         setCallSourceLabel(QString());
         if (!m_activeHistoryID)
             createHistoryRow(state.number, CallHistoryItem::Direction::outgoing);
         break;
-    case VozelCallState::Kind::incoming:
+    case VozelCallState::Kind::Incoming:
         handleIncoming(state.number);
         break;
-    case VozelCallState::Kind::connected:
+    case VozelCallState::Kind::Connected:
         m_services.systemCalls->reportAnswered();
         break;
-    case VozelCallState::Kind::idle:
+    case VozelCallState::Kind::Idle:
         ++m_callEnds;
         cancelOriginLookup();
         dropOtherCall(m_heldCall);

@@ -46,38 +46,6 @@ QString VozelModel::activeAccountIDText() const
     return m_activeAccountID ? json::uuidText(*m_activeAccountID) : QString();
 }
 
-QString VozelModel::registrationKind() const
-{
-    switch (m_registration.kind) {
-    case RegistrationState::Kind::notConfigured:
-        return u"notConfigured"_s;
-    case RegistrationState::Kind::disabled:
-        return u"disabled"_s;
-    case RegistrationState::Kind::connecting:
-        return u"connecting"_s;
-    case RegistrationState::Kind::connected:
-        return u"connected"_s;
-    case RegistrationState::Kind::failed:
-        return u"failed"_s;
-    }
-    Q_UNREACHABLE();
-}
-
-QString VozelModel::callKind() const
-{
-    switch (m_callState.kind) {
-    case VozelCallState::Kind::idle:
-        return u"idle"_s;
-    case VozelCallState::Kind::incoming:
-        return u"incoming"_s;
-    case VozelCallState::Kind::dialing:
-        return u"dialing"_s;
-    case VozelCallState::Kind::connected:
-        return u"connected"_s;
-    }
-    Q_UNREACHABLE();
-}
-
 QVariantList VozelModel::recordingDevicesForView() const
 {
     return devicesThat(m_audioDevices, &VozelAudioDevice::canRecord);

@@ -1,5 +1,7 @@
 #include "system/KeyboardCapture.h"
 
+#include "model/DialString.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QInputMethodQueryEvent>
@@ -75,8 +77,7 @@ std::optional<DialerKeyAction> KeyboardCapture::actionFor(const QKeyEvent &key)
     }
     // The key code names the character whatever the modifiers, like the digit printed on
     // the key; Shift+8 arrives as Key_Asterisk on layouts that put "*" there.
-    static const QString dialCharacters = u"0123456789*#"_s;
-    if (key.key() < 0x80 && dialCharacters.contains(QChar(key.key())))
+    if (DialString::isKey(char32_t(key.key())))
         return DialerKeyAction{DialerKeyAction::Kind::Digit, QString(QChar(key.key()))};
     return std::nullopt;
 }

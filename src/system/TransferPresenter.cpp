@@ -1,5 +1,6 @@
 #include "system/TransferPresenter.h"
 
+#include "model/DialString.h"
 #include "system/WindowPresentation.h"
 
 #include <QApplication>
@@ -34,20 +35,6 @@ void TransferPresenter::setPresented(bool presented)
     emit isPresentedChanged();
 }
 
-QString TransferPresenter::cleanedTarget(const QString &typed)
-{
-    // Digits of any script count (a number pasted with full-width digits is still that
-    // number), but what goes to the PBX is plain ASCII.
-    QString target;
-    for (const char32_t character : typed.toUcs4()) {
-        if (target.size() == maximumTargetLength)
-            break;
-        if (QChar::isDigit(character))
-            target.append(QChar(u'0' + QChar::digitValue(character)));
-    }
-    return target;
-}
-
 void TransferPresenter::show()
 {
     if (!m_panel) {
@@ -76,7 +63,7 @@ void TransferPresenter::hide()
 
 void TransferPresenter::confirm()
 {
-    const QString target = cleanedTarget(m_panel->property("text").toString());
+    const QString target = DialString::extensionPart(m_panel->property("text").toString(), maximumTargetLength);
     if (target.isEmpty()) {
         QApplication::beep();
         return;

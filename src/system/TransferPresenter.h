@@ -26,9 +26,6 @@ public:
     // The panel, once it has been shown.
     QQuickWindow *panel() const { return m_panel; }
 
-    // The decimal digits of a typed or pasted target, as ASCII, at most 20.
-    static QString cleanedTarget(const QString &typed);
-
 signals:
     void isPresentedChanged();
     void confirmed(const QString &target);

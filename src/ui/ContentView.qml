@@ -37,11 +37,11 @@ Rectangle {
         { digit: "*", letters: "" }, { digit: "0", letters: "+" }, { digit: "#", letters: "" }
     ]
 
-    readonly property bool inCall: vozel.callKind !== "idle"
-    readonly property bool canDial: vozel.number !== "" && vozel.registrationKind === "connected"
+    readonly property bool inCall: vozel.callKind !== VozelCallState.Idle
+    readonly property bool canDial: vozel.number !== "" && vozel.registrationKind === RegistrationState.Connected
     readonly property real numberFontSize: vozel.number.length > 16 ? keyFontSize * 0.75 : keyFontSize
     readonly property bool keyboardCaptureEnabled: !showingSettings && !showingHistory && !showingContacts
-                                                   && !showingTransfer && vozel.callKind !== "incoming"
+                                                   && !showingTransfer && vozel.callKind !== VozelCallState.Incoming
 
     function returnFocus() {
         dialerArea.forceActiveFocus()
@@ -216,7 +216,7 @@ Rectangle {
                 prominent: true
                 tint: dialer.vozel.attendedTransferReady ? Theme.blue : Theme.secondary
                 text: dialer.vozel.attendedTransferReady ? "Concluir transferência" : "Transferir"
-                enabled: dialer.vozel.callKind === "connected"
+                enabled: dialer.vozel.callKind === VozelCallState.Connected
                 onClicked: dialer.vozel.attendedTransferReady ? dialer.vozel.completeAttendedTransfer()
                                                               : dialer.showingTransfer = true
             }

@@ -37,18 +37,9 @@ void DialerTransfer::setShowing(bool showing)
     emit showingChanged();
 }
 
-QCoro::Task<> DialerTransfer::start(QString target)
+void DialerTransfer::start(const QString &target)
 {
-    // One start at a time: a second Return must not hold the consultation call as well.
-    if (m_starting || !m_model)
-        co_return;
-    m_starting = true;
-    QPointer<DialerTransfer> self(this);
-    const bool started = co_await m_model->beginAttendedTransfer(target);
-    if (!self)
-        co_return;
-    m_starting = false;
-    if (started)
+    if (m_model && m_model->beginAttendedTransfer(target))
         setShowing(false);
 }
 

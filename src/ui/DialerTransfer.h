@@ -3,7 +3,6 @@
 #include "model/VozelModel.h"
 #include "system/TransferPresenter.h"
 
-#include <QCoroTask>
 #include <QObject>
 #include <QPointer>
 #include <QQuickWindow>
@@ -14,8 +13,7 @@ namespace vozel::ui {
 // The transfer of the current call as the dialer runs it: the panel that asks for the
 // target, the start of the attended transfer, and when the panel goes. It closes when the
 // user cancels, once the transfer has started, and when the call it was opened for ends.
-// A start that fails leaves the panel as it is: open behind the error alert, or, when it
-// was cancelled while the start was under way, closed.
+// A start that fails leaves the panel open behind the error alert.
 class DialerTransfer : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -39,13 +37,12 @@ signals:
     void showingChanged();
 
 private:
-    QCoro::Task<> start(QString target);
+    void start(const QString &target);
     void callStateChanged();
 
     TransferPresenter m_presenter;
     QPointer<VozelModel> m_model;
     bool m_showing = false;
-    bool m_starting = false;
     // The call the panel was opened for.
     QString m_callNumber;
 };

@@ -23,6 +23,19 @@ struct CallHistoryModelForeign {
     QML_UNCREATABLE("The model keeps the one history.")
 };
 
+// Make the kinds readable from QML as VozelCallState.Idle, RegistrationState.Connected and so on.
+namespace VozelCallStateForeign {
+Q_NAMESPACE
+QML_FOREIGN_NAMESPACE(vozel::VozelCallState)
+QML_NAMED_ELEMENT(VozelCallState)
+} // namespace VozelCallStateForeign
+
+namespace RegistrationStateForeign {
+Q_NAMESPACE
+QML_FOREIGN_NAMESPACE(vozel::RegistrationState)
+QML_NAMED_ELEMENT(RegistrationState)
+} // namespace RegistrationStateForeign
+
 // Lets the dialer create the address book it keeps for its contact picker.
 struct ContactDirectoryForeign {
     Q_GADGET

@@ -90,7 +90,7 @@ SheetWindow {
                     value: ViewText.registrationTitle(sheet.vozel.registrationKind)
                 }
                 Caption {
-                    visible: sheet.vozel.registrationKind === "failed"
+                    visible: sheet.vozel.registrationKind === RegistrationState.Failed
                     text: sheet.vozel.registrationMessage
                     color: Theme.red
                 }

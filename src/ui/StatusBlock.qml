@@ -7,7 +7,7 @@ import Vozel.Ui
 RowLayout {
     id: status
 
-    required property string registrationKind
+    required property int registrationKind
     required property string registrationMessage
     required property var account
 
@@ -20,7 +20,7 @@ RowLayout {
         implicitWidth: 8
         implicitHeight: 8
         radius: 4
-        color: status.registrationKind === "connected" ? Theme.green : Theme.secondary
+        color: status.registrationKind === RegistrationState.Connected ? Theme.green : Theme.secondary
     }
 
     ColumnLayout {
@@ -45,7 +45,7 @@ RowLayout {
             font.pixelSize: Theme.captionSize
         }
         Text {
-            visible: status.registrationKind === "failed"
+            visible: status.registrationKind === RegistrationState.Failed
             Layout.fillWidth: true
             // Wrapped within the width the header leaves, never widening the window.
             Layout.preferredWidth: 0

@@ -8,17 +8,21 @@ using namespace Qt::StringLiterals;
 
 ViewText::ViewText(QObject *parent) : QObject(parent) {}
 
-QString ViewText::registrationTitle(const QString &kind) const
+QString ViewText::registrationTitle(RegistrationState::Kind kind) const
 {
-    if (kind == "disabled"_L1)
+    switch (kind) {
+    case RegistrationState::Kind::NotConfigured:
+        return u"Configure seu ramal"_s;
+    case RegistrationState::Kind::Disabled:
         return u"Desativado"_s;
-    if (kind == "connecting"_L1)
+    case RegistrationState::Kind::Connecting:
         return u"Conectando…"_s;
-    if (kind == "connected"_L1)
+    case RegistrationState::Kind::Connected:
         return u"Conectado"_s;
-    if (kind == "failed"_L1)
+    case RegistrationState::Kind::Failed:
         return u"Sem conexão"_s;
-    return u"Configure seu ramal"_s;
+    }
+    Q_UNREACHABLE();
 }
 
 QString ViewText::callDate(const QDateTime &date) const

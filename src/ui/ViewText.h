@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/domain/RegistrationState.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -16,8 +18,8 @@ class ViewText : public QObject {
 public:
     explicit ViewText(QObject *parent = nullptr);
 
-    // The title shown for a registration kind ("connected" -> "Conectado").
-    Q_INVOKABLE QString registrationTitle(const QString &kind) const;
+    // The title shown for a registration kind (Connected: "Conectado").
+    Q_INVOKABLE QString registrationTitle(vozel::RegistrationState::Kind kind) const;
     // A history row's time: abbreviated date and short time, in local time.
     Q_INVOKABLE QString callDate(const QDateTime &date) const;
 };

@@ -59,7 +59,7 @@ private slots:
     void stateEqualityIgnoresIrrelevantPayload()
     {
         QVERIFY(RegistrationState::failed(u"a"_s) != RegistrationState::failed(u"b"_s));
-        QVERIFY(RegistrationState::connected() == (RegistrationState{RegistrationState::Kind::connected, u"x"_s}));
+        QVERIFY(RegistrationState::connected() == (RegistrationState{RegistrationState::Kind::Connected, u"x"_s}));
         QVERIFY(VozelCallState::dialing(u"1"_s) != VozelCallState::connected(u"1"_s));
         QVERIFY(VozelCallState::incoming(u"1"_s) != VozelCallState::incoming(u"2"_s));
     }

@@ -27,12 +27,14 @@ class CallsTest : public QObject {
     BaresipPeer &baresip() { return *m_baresip; }
     void connectIncomingCall() { m_rig->answerCallFrom(peer(), u"2002"_s); }
 
-    // The engine's reports about calls since `mark`, without repeats in a row.
+    // The engine's reports about calls (waiting ones too) since `mark`, without repeats in a row.
     QStringList callReportsSince(qsizetype mark) const
     {
         QStringList calls;
-        for (const QString &report : m_rig->recorder.since(mark).filter(u"call "_s)) {
-            if (calls.isEmpty() || calls.last() != report)
+        for (const QString &report : m_rig->recorder.since(mark)) {
+            const bool aboutCalls = report.startsWith(u"call "_s) || report.startsWith(u"waiting "_s)
+                || report.startsWith(u"held "_s);
+            if (aboutCalls && (calls.isEmpty() || calls.last() != report))
                 calls << report;
         }
         return calls;
@@ -43,7 +45,7 @@ class CallsTest : public QObject {
         SIPAccount account = accountOn(m_rig->pbx);
         account.transport = transport;
         const auto mark = recorder().reports.size();
-        QCOMPARE(finish(engine().start(account)), std::nullopt);
+        QCOMPARE(failureOf([&] { engine().start(account); }), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(recorder().since(mark).contains(u"registration connected"_s), 5000);
     }
 
@@ -80,7 +82,7 @@ private slots:
     {
         peer().answerIncoming(SipPeer::Answer::busy);
         const auto mark = recorder().reports.size();
-        QCOMPARE(finish(engine().call(u"2002@127.0.0.1"_s)), std::nullopt);
+        QCOMPARE(failureOf([&] { engine().call(u"2002@127.0.0.1"_s); }), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(callReportsSince(mark).contains(u"call idle"_s), 5000);
         QCOMPARE(callReportsSince(mark), QStringList({u"call dialing 2002"_s, u"call idle"_s}));
     }
@@ -88,16 +90,16 @@ private slots:
     // Kamailio logs the request URI of every request it receives.
     void dialledTextsReachThePbxEscapedOrAreRefused()
     {
-        QCOMPARE(finish(engine().call(u"20 02"_s)), std::optional(u"Endereço SIP inválido: sip:20 02@127.0.0.1"_s));
-        QCOMPARE(finish(engine().call(QString())), std::nullopt);
+        QCOMPARE(failureOf([&] { engine().call(u"20 02"_s); }), std::optional(u"Endereço SIP inválido: sip:20 02@127.0.0.1"_s));
+        QCOMPARE(failureOf([&] { engine().call(QString()); }), std::nullopt);
         QVERIFY(!peer().hasCall());
         for (const QString &code : {u"#"_s, u"*21*2003#"_s}) {
             const auto mark = recorder().reports.size();
-            QCOMPARE(finish(engine().call(code)), std::nullopt);
+            QCOMPARE(failureOf([&] { engine().call(code); }), std::nullopt);
             QTRY_COMPARE_WITH_TIMEOUT(callReportsSince(mark), QStringList({u"call dialing "_s + code, u"call idle"_s}), 5000);
         }
         connectIncomingCall();
-        QCOMPARE(finish(engine().beginAttendedTransfer(u"#9"_s)), std::nullopt);
+        QCOMPARE(failureOf([&] { engine().beginAttendedTransfer(u"#9"_s); }), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(m_rig->pbx.log().contains(u"request INVITE sip:%239@"_s), 5000);
         const QString log = m_rig->pbx.log();
         QVERIFY2(log.contains(u"request INVITE sip:%23@"_s) && log.contains(u"request INVITE sip:*21*2003%23@"_s),
@@ -133,7 +135,7 @@ private slots:
         QFETCH(bool, engineDials);
         const auto mark = recorder().reports.size();
         if (engineDials) {
-            QCOMPARE(finish(engine().call(u"2003"_s)), std::nullopt);
+            QCOMPARE(failureOf([&] { engine().call(u"2003"_s); }), std::nullopt);
             QTRY_VERIFY_WITH_TIMEOUT(baresip().events().contains(u"CALL_INCOMING"_s), 5000);
             baresip().accept();
         } else {
@@ -161,17 +163,6 @@ private slots:
         QTEST(callReportsSince(mark), "reports");
     }
 
-    void aDeclinedWaitingCallGetsBusyAndTheFirstGoesOn()
-    {
-        waitBehindTheCallWith2002();
-        engine().declineWaitingCall();
-        QTRY_COMPARE_WITH_TIMEOUT(busyAnswers(), m_busyAnswers + 2, 5000);
-        QTest::qWait(300);
-        QCOMPARE(recorder().since(m_waitingMark), QStringList({u"waiting 2003"_s}));
-        QCOMPARE(peer().callState(), CallState::StreamsRunning);
-        QCOMPARE(m_rig->calls(), 1);
-    }
-
     void anAnsweredWaitingCallHoldsTheFirstUntilItEnds_data()
     {
         QTest::addColumn<bool>("userHangsUp");
@@ -197,25 +188,39 @@ private slots:
                  qPrintable(reports.join(u", "_s)));
     }
 
-    void aWaitingCallerWhoHangsUpLeavesTheFirstCallAlone()
+    void whatBecomesOfAnUnansweredWaitingCall_data()
     {
-        waitBehindTheCallWith2002();
-        baresip().hangUp();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"waiting none"_s, 5000);
-        QTest::qWait(300);
-        QCOMPARE(recorder().since(m_waitingMark), QStringList({u"waiting 2003"_s, u"waiting none"_s}));
-        QCOMPARE(peer().callState(), CallState::StreamsRunning);
+        QTest::addColumn<QString>("act");
+        QTest::addColumn<QStringList>("reports");
+        QTest::newRow("declined: busy, and the first goes on") << u"decline"_s << QStringList({u"waiting 2003"_s});
+        QTest::newRow("its caller gives up") << u"caller hangs up"_s
+                                             << QStringList({u"waiting 2003"_s, u"waiting none"_s});
+        QTest::newRow("the first ends: it rings as the one call")
+            << u"first ends"_s << QStringList({u"waiting 2003"_s, u"call idle"_s, u"call incoming 2003"_s});
     }
 
-    void theEndOfTheFirstCallLetsTheWaitingOneRing()
+    void whatBecomesOfAnUnansweredWaitingCall()
     {
+        QFETCH(QString, act);
+        QFETCH(QStringList, reports);
         waitBehindTheCallWith2002();
-        peer().hangUp();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2003"_s, 5000);
+        if (act == "decline"_L1)
+            engine().declineWaitingCall();
+        else if (act == "caller hangs up"_L1)
+            baresip().hangUp();
+        else
+            peer().hangUp();
+        QTRY_COMPARE_WITH_TIMEOUT(callReportsSince(m_waitingMark), reports, 5000);
         QTest::qWait(300);
-        QCOMPARE(callReportsSince(m_waitingMark), QStringList({u"call idle"_s, u"call incoming 2003"_s}));
-        engine().endCall();
-        QTRY_COMPARE_WITH_TIMEOUT(baresip().events().last().section(u' ', 0, 0), u"CALL_CLOSED"_s, 5000);
+        QCOMPARE(callReportsSince(m_waitingMark), reports);
+        if (act == "first ends"_L1) {
+            engine().endCall();
+            QTRY_COMPARE_WITH_TIMEOUT(baresip().events().last().section(u' ', 0, 0), u"CALL_CLOSED"_s, 5000);
+            return;
+        }
+        QCOMPARE(peer().callState(), CallState::StreamsRunning);
+        QCOMPARE(m_rig->calls(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(busyAnswers(), m_busyAnswers + 1 + int(act == "decline"_L1), 5000);
     }
 
     void renewingTheRegistrationKeepsTheCallGoing()
@@ -250,7 +255,7 @@ private slots:
 
         PJSIPEngine stopped(testEnvironment(m_rig->pbx, m_rig->data));
         EngineRecorder stoppedRecorder(stopped);
-        QCOMPARE(finish(stopped.call(u"2002"_s)), std::nullopt);
+        QCOMPARE(failureOf([&] { stopped.call(u"2002"_s); }), std::nullopt);
         QCOMPARE(failureOf([&] { stopped.answer(); }), std::optional(sipUnavailableMessage));
         QVERIFY(!stopped.setMuted(true));
         stopped.setAudioSessionActive(true);

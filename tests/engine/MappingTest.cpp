@@ -57,8 +57,6 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::newRow("extension") << u"2002"_s << u"sip:2002@192.0.2.10"_s;
         QTest::newRow("own domain") << u"2002@outro.example.com"_s << u"sip:2002@outro.example.com"_s;
-        QTest::newRow("spaces are kept") << u"   "_s << u"sip:   @192.0.2.10"_s;
-        QTest::newRow("feature code") << u"*21*2003#"_s << u"sip:*21*2003%23@192.0.2.10"_s;
         QTest::newRow("escaped before the domain") << u"#7@pbx"_s << u"sip:%237@pbx"_s;
     }
     void callTargets()

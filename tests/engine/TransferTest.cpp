@@ -41,7 +41,7 @@ class TransferTest : public QObject {
 
     void beginTransferTo2003()
     {
-        QCOMPARE(finish(engine().beginAttendedTransfer(u"2003"_s)), std::nullopt);
+        QCOMPARE(failureOf([&] { engine().beginAttendedTransfer(u"2003"_s); }), std::nullopt);
         QTRY_COMPARE_WITH_TIMEOUT(held().callState(), CallState::PausedByRemote, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(recorder().contains(u"call dialing 2003"_s), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(target().callState(), CallState::IncomingReceived, 5000);
@@ -94,7 +94,7 @@ private slots:
         talkTo2002();
         target().answerIncoming(SipPeer::Answer::busy);
         const auto mark = recorder().reports.size();
-        QCOMPARE(finish(engine().beginAttendedTransfer(u"2003@127.0.0.1"_s)), std::nullopt);
+        QCOMPARE(failureOf([&] { engine().beginAttendedTransfer(u"2003@127.0.0.1"_s); }), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(recorder().contains(targetUnavailable), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(held().callState(), CallState::StreamsRunning, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2002"_s, 5000);
@@ -126,7 +126,7 @@ private slots:
         engine().answer();
         QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2002"_s, 5000);
         target().answerIncoming(SipPeer::Answer::automatically);
-        QCOMPARE(finish(engine().beginAttendedTransfer(u"2003"_s)), std::nullopt);
+        QCOMPARE(failureOf([&] { engine().beginAttendedTransfer(u"2003"_s); }), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(recorder().contains(u"transfer ready"_s), 5000);
 
         const auto mark = recorder().reports.size();
@@ -191,12 +191,12 @@ private slots:
 
     void withoutACallOrATransferNothingHappens()
     {
-        QCOMPARE(finish(engine().beginAttendedTransfer(u"2003"_s)), std::optional(sipUnavailableMessage));
+        QCOMPARE(failureOf([&] { engine().beginAttendedTransfer(u"2003"_s); }), std::optional(sipUnavailableMessage));
         QCOMPARE(failureOf([&] { engine().completeAttendedTransfer(); }), std::optional(sipUnavailableMessage));
 
         talkTo2002();
-        QCOMPARE(finish(engine().beginAttendedTransfer(QString())), std::optional(sipUnavailableMessage));
-        QCOMPARE(finish(engine().beginAttendedTransfer(u"20 03"_s)),
+        QCOMPARE(failureOf([&] { engine().beginAttendedTransfer(QString()); }), std::optional(sipUnavailableMessage));
+        QCOMPARE(failureOf([&] { engine().beginAttendedTransfer(u"20 03"_s); }),
                  std::optional(u"Endereço SIP inválido: sip:20 03@127.0.0.1"_s));
         QTest::qWait(300);
         QCOMPARE(held().callState(), CallState::StreamsRunning);

@@ -173,7 +173,7 @@ private slots:
         QCOMPARE(model.errorMessage(), endCallMessage);
         QVERIFY(model.registrationEnabled());
         model.setNumber(u"2002"_s);
-        await(model.call());
+        model.call();
         QVERIFY(!h.engine->operations.contains(u"call 2002"_s));
 
         h.engine->report(VozelCallState::incoming(u"3000"_s));

@@ -24,18 +24,16 @@ public:
     bool running = false;
     // Run inside call() before it returns, e.g. to report dialing first.
     std::function<void()> duringCall;
-    Gate transferGate; // while held, a transfer start waits for its release
 
     std::optional<QString> remoteDisplayName() const override { return displayName; }
 
-    QCoro::Task<> start(SIPAccount account) override
+    void start(const SIPAccount &account) override
     {
         operations << u"start "_s + account.extension;
         reportStopped();
         report(RegistrationState::connecting());
         failWith(startFailure);
         running = true;
-        co_return;
     }
 
     void stop() override
@@ -54,27 +52,19 @@ public:
         report(RegistrationState::notConfigured());
     }
 
-    QCoro::Task<> call(QString number) override
+    void call(const QString &number) override
     {
         operations << u"call "_s + number;
         if (duringCall)
             duringCall();
         failWith(callFailure);
-        co_return;
     }
 
     void answer() override { record(u"answer"_s, answerFailure); }
     void declineWaitingCall() override { operations << u"decline waiting"_s; }
     void sendDTMF(const QString &digit) override { record(u"dtmf "_s + digit, dtmfFailure); }
     void completeAttendedTransfer() override { record(u"complete transfer"_s, transferFailure); }
-
-    QCoro::Task<> beginAttendedTransfer(QString target) override
-    {
-        operations << u"transfer "_s + target;
-        if (transferGate.held)
-            co_await qCoro(&transferGate, &Gate::released);
-        failWith(transferFailure);
-    }
+    void beginAttendedTransfer(const QString &target) override { record(u"transfer "_s + target, transferFailure); }
 
     void endCall() override
     {

@@ -128,72 +128,49 @@ private slots:
         QCOMPARE(server->notified.last().replacesId, 0u);
     }
 
-    void declineFromThePanelEndsOnceAndSilencesAtOnce()
+    // Answer or decline, from the panel or the notification: one report, silence at once; a click
+    // on another application's notification or a later one on this is stale. The call stays announced until its end is reported.
+    void answeringAndDeclining_data()
     {
-        manager->reportIncoming(u"2002"_s);
-        QTRY_COMPARE(server->notified.size(), 1);
-        click(manager->incomingPanel(), "declineButton");
-        QCOMPARE(ends, 1);
-        QCOMPARE(answers, 0);
-        QVERIFY(!manager->isRinging());
-        QVERIFY(!manager->incomingPanel()->isVisible());
-        QTRY_COMPARE(server->closed, QList<uint>{server->lastId()});
-
-        // A click on the notification that was still on screen is stale.
-        emit server->ActionInvoked(server->lastId(), u"VOZEL_DECLINE"_s);
-        QTest::qWait(150);
-        QCOMPARE(ends, 1);
-        // Still announced until the owner reports the end.
-        QVERIFY(manager->isCallAnnounced());
-    }
-
-    void answerFromThePanel()
-    {
-        manager->reportIncoming(u"2002"_s);
-        click(manager->incomingPanel(), "answerButton");
-        QCOMPARE(answers, 1);
-        QCOMPARE(ends, 0);
-        QVERIFY(!manager->isRinging());
-        QVERIFY(!manager->incomingPanel()->isVisible());
-    }
-
-    void notificationActions_data()
-    {
+        QTest::addColumn<QString>("panelButton"); // empty: the notification's action instead
         QTest::addColumn<QString>("action");
         QTest::addColumn<int>("answers");
         QTest::addColumn<int>("ends");
-        QTest::addColumn<bool>("stillAnnouncing");
-        QTest::newRow("answer") << u"VOZEL_ANSWER"_s << 1 << 0 << false;
-        QTest::newRow("click on the notification") << u"default"_s << 1 << 0 << false;
-        QTest::newRow("decline") << u"VOZEL_DECLINE"_s << 0 << 1 << false;
-        QTest::newRow("unknown") << u"VOZEL_SNOOZE"_s << 0 << 0 << true;
+        QTest::newRow("panel answer") << u"answerButton"_s << QString() << 1 << 0;
+        QTest::newRow("panel decline") << u"declineButton"_s << QString() << 0 << 1;
+        QTest::newRow("answer") << QString() << u"VOZEL_ANSWER"_s << 1 << 0;
+        QTest::newRow("click on the notification") << QString() << u"default"_s << 1 << 0;
+        QTest::newRow("decline") << QString() << u"VOZEL_DECLINE"_s << 0 << 1;
+        QTest::newRow("unknown") << QString() << u"VOZEL_SNOOZE"_s << 0 << 0;
     }
 
-    void notificationActions()
+    void answeringAndDeclining()
     {
+        QFETCH(QString, panelButton);
         QFETCH(QString, action);
         manager->reportIncoming(u"2002"_s);
         dialer->hide();
         QTRY_COMPARE(server->notified.size(), 1);
-        emit server->ActionInvoked(server->lastId(), action);
-        QTRY_COMPARE(answers + ends, QTest::currentDataTag() == "unknown"_L1 ? 0 : 1);
-        QTest::qWait(100);
+        emit server->ActionInvoked(server->lastId() + 7, u"VOZEL_ANSWER"_s); // another application's
+        if (!panelButton.isEmpty())
+            click(manager->incomingPanel(), panelButton.toLatin1().constData());
+        else
+            emit server->ActionInvoked(server->lastId(), action);
+        const bool acted = QTest::currentDataTag() != "unknown"_L1;
+        QTRY_COMPARE(answers + ends, int(acted));
+        QCOMPARE(manager->isRinging(), !acted);
+        QCOMPARE(manager->incomingPanel()->isVisible(), !acted);
+        if (acted) {
+            QTRY_COMPARE(server->closed, QList<uint>{server->lastId()});
+            emit server->ActionInvoked(server->lastId(), u"VOZEL_DECLINE"_s);
+            QTest::qWait(150);
+        }
         QTEST(answers, "answers");
         QTEST(ends, "ends");
-        QTEST(manager->isRinging(), "stillAnnouncing");
-        QTEST(manager->incomingPanel()->isVisible(), "stillAnnouncing");
+        QVERIFY(manager->isCallAnnounced());
         // Answering from the notification brings the dialer back.
-        QCOMPARE(dialer->isVisible(), answers == 1);
-    }
-
-    void withoutCallbacksTheButtonsOnlySilenceAndHide()
-    {
-        manager->onAnswer = nullptr;
-        manager->onEnd = nullptr;
-        manager->reportIncoming(u"2002"_s);
-        click(manager->incomingPanel(), "answerButton");
-        QVERIFY(!manager->isRinging());
-        QVERIFY(!manager->incomingPanel()->isVisible());
+        if (panelButton.isEmpty())
+            QCOMPARE(dialer->isVisible(), answers == 1);
     }
 
 private:

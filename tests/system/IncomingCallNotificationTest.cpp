@@ -1,7 +1,6 @@
 #include "FakeNotificationServer.h"
 #include "system/IncomingCallNotification.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace vozel;
@@ -96,24 +95,6 @@ private slots:
         settle();
         QCOMPARE(server->notified.size(), 2);
         QCOMPARE(server->closed, QList<uint>{server->lastId()});
-    }
-
-    void reportsActionsOfItsOwnNotificationOnly()
-    {
-        QSignalSpy actions(notification.get(), &IncomingCallNotification::actionInvoked);
-        notification->post({u"2002"_s, {}, {}});
-        QTRY_COMPARE(server->notified.size(), 1);
-        const uint id = server->lastId();
-
-        emit server->ActionInvoked(id + 7, u"VOZEL_ANSWER"_s); // another application's
-        emit server->ActionInvoked(id, u"VOZEL_ANSWER"_s);
-        QTRY_COMPARE(actions.size(), 1);
-        QCOMPARE(actions.first().first().toString(), u"VOZEL_ANSWER"_s);
-
-        notification->withdraw();
-        emit server->ActionInvoked(id, u"VOZEL_DECLINE"_s); // late click on a withdrawn one
-        settle();
-        QCOMPARE(actions.size(), 1);
     }
 
     void callerTextNeverBecomesMarkup()

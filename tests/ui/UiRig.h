@@ -73,12 +73,6 @@ public:
 
     Q_INVOKABLE void reportTransferReady(bool ready) { m_harness->engine->onAttendedTransferChanged(ready); }
     Q_INVOKABLE void failTransfers(const QString &message) { m_harness->engine->transferFailure = Failure(message); }
-    Q_INVOKABLE void holdTransfers(bool held)
-    {
-        m_harness->engine->transferGate.held = held;
-        if (!held)
-            m_harness->engine->transferGate.release();
-    }
     Q_INVOKABLE void failProvisioning(const QString &message) { m_harness->provisioning->failure = Failure(message); }
     Q_INVOKABLE void provide(const QString &extension) { m_harness->provisioning->account = sampleAccount(extension); }
     Q_INVOKABLE void holdOriginLookups() { m_harness->originLookup->gate.held = true; }

@@ -40,46 +40,29 @@ UiTestCase {
         IncomingCallPanel { visible: true }
     }
 
-    function test_emptyNumberDisablesCallAndDelete() {
-        const dialer = makeDialer({ accounts: 1, registration: "connected" })
-        const call = control(dialer, "Ligar")
-        const erase = find(dialer, "Apagar")
-        verify(!call.enabled)
-        verify(!erase.enabled)
-        click(erase)
-        click(call)
-        verify(!rig.operations().some(operation => operation.startsWith("call")))
-
-        type(dialer, "5")
-        compare(rig.model.number, "5")
-        verify(call.enabled && erase.enabled)
-        click(erase)
-        compare(rig.model.number, "")
-    }
-
-    function test_onlyAConnectedExtensionDials_data() {
+    // When to dial is the model's rule; here, that the buttons follow it.
+    function test_onlyAConnectedExtensionWithANumberDials_data() {
         return [
-            { tag: "not configured", accounts: 0, registration: "notConfigured", dials: false },
-            { tag: "connecting", accounts: 1, registration: "connecting", dials: false },
-            { tag: "failed", accounts: 1, registration: "failed", dials: false },
-            { tag: "disabled", accounts: 1, registration: "disabled", dials: false },
-            { tag: "connected", accounts: 1, registration: "connected", dials: true },
+            { tag: "failed", registration: "failed", dials: false },
+            { tag: "connected", registration: "connected", dials: true },
         ]
     }
 
-    function test_onlyAConnectedExtensionDials(data) {
-        const dialer = makeDialer({ accounts: data.accounts, registration: data.registration })
-        type(dialer, "2002")
+    function test_onlyAConnectedExtensionWithANumberDials(data) {
+        const dialer = makeDialer({ accounts: 1, registration: data.registration })
         const call = control(dialer, "Ligar")
+        const erase = find(dialer, "Apagar")
+        verify(!call.enabled && !erase.enabled)
+        type(dialer, "2002")
+        verify(erase.enabled)
         compare(call.enabled, data.dials)
         click(call)
-        tryCompare(rig.model, "callKind", data.dials ? "dialing" : "idle")
+        tryCompare(rig.model, "callKind", data.dials ? VozelCallState.Dialing : VozelCallState.Idle)
         compare(rig.operations().includes("call 2002"), data.dials)
     }
 
     function test_everyCallStateOffersHangUp_data() {
-        return [{ tag: "incoming", kind: "incoming" }, { tag: "dialing", kind: "dialing" },
-                { tag: "connected", kind: "connected" }]
+        return [{ tag: "incoming", kind: "incoming" }, { tag: "connected", kind: "connected" }]
     }
 
     function test_everyCallStateOffersHangUp(data) {
@@ -91,49 +74,25 @@ UiTestCase {
         compare(dialer.keyboardCaptureEnabled, data.kind !== "incoming")
         click(hangUp)
         verify(rig.operations().includes("end"))
-        compare(rig.model.callKind, "idle")
+        compare(rig.model.callKind, VozelCallState.Idle)
         verify(find(dialer, "Ligar") !== null)
     }
 
+    // Which keys dial is DialString's rule and what they do the capture's; here, that each
+    // reaches the number once, past the keypad's own shortcuts.
     function test_typedKeysReachTheNumberOnce() {
         const dialer = makeDialer({ accounts: 1, registration: "connected" })
-        keyClick(Qt.Key_2)
-        keyClick(Qt.Key_0)
-        keyClick(Qt.Key_Asterisk)
-        keyClick(Qt.Key_NumberSign)
-        keyClick(Qt.Key_A)
-        keyClick(Qt.Key_Plus)
-        compare(rig.model.number, "20*#")
-        keyClick(Qt.Key_Backspace)
-        keyClick(Qt.Key_Delete)
-        compare(rig.model.number, "20")
-        keyClick(Qt.Key_Return)
-        tryCompare(rig.model, "callKind", "dialing")
-        verify(rig.operations().includes("call 20"))
-    }
-
-    function test_pasteKeepsOnlyDialableCharacters_data() {
-        return [
-            { tag: "mixed text", pasted: "Ligue: +55 (11) 98765-4321, ramal #12", number: "+5511987654321#12" },
-            { tag: "too long", pasted: "1234567890 1234567890 1234567890 1234567890", number: "12345678901234567890123456789012" },
-            { tag: "stars and hashes", pasted: "*72# 2002", number: "*72#2002" },
-        ]
-    }
-
-    function test_pasteKeepsOnlyDialableCharacters(data) {
-        const dialer = makeDialer()
         rig.model.number = "999"
-        rig.setClipboard(data.pasted)
+        rig.setClipboard("tel. 20")
         keyClick(Qt.Key_V, Qt.ControlModifier)
-        compare(rig.model.number, data.number)
-    }
-
-    function test_keyboardCaptureStepsAsideWhileRinging() {
-        const dialer = makeDialer({ accounts: 1, registration: "connected" })
-        rig.reportCall("incoming", "2002")
-        rig.setClipboard("3003")
-        keyClick(Qt.Key_V, Qt.ControlModifier)
-        compare(rig.model.number, "")
+        keyClick(Qt.Key_2)
+        keyClick(Qt.Key_Asterisk)
+        keyClick(Qt.Key_A)
+        compare(rig.model.number, "202*")
+        keyClick(Qt.Key_Backspace)
+        compare(rig.model.number, "202")
+        keyClick(Qt.Key_Return)
+        tryVerify(() => rig.operations().includes("call 202"))
     }
 
     function test_accountMenuSwitchesAndManagesAccounts() {
@@ -156,8 +115,6 @@ UiTestCase {
     function test_statusBlock_data() {
         return [
             { tag: "not configured", accounts: 0, registration: "notConfigured", title: "Configure seu ramal" },
-            { tag: "disabled", accounts: 1, registration: "disabled", title: "Desativado" },
-            { tag: "connecting", accounts: 1, registration: "connecting", title: "Conectando…" },
             { tag: "connected", accounts: 1, registration: "connected", title: "Conectado" },
             { tag: "failed", accounts: 1, registration: "failed", title: "Sem conexão" },
         ]
@@ -220,35 +177,20 @@ UiTestCase {
         verify(rig.operations().includes("complete transfer"))
     }
 
-    function test_aFailedTransferStart_data() {
-        return [{ tag: "panel open", meanwhile: "" }, { tag: "cancelled", meanwhile: "cancel" },
-                { tag: "call ended", meanwhile: "hang up" }]
-    }
-
-    function test_aFailedTransferStart(data) {
+    function test_aFailedTransferStartKeepsThePanelUnderTheAlert() {
         const dialer = makeDialer({ accounts: 1, registration: "connected" })
         rig.reportCall("connected", "2002")
         click(control(dialer, "Transferir"))
         rig.failTransfers("Ramal 2003 indisponível.")
-        rig.holdTransfers(true)
         confirmTransfer(dialer, "2003")
-        if (data.meanwhile === "cancel")
-            rig.pressAccessibly(find(dialer.transfer.panel.contentItem, "transferCancelButton"))
-        if (data.meanwhile === "hang up")
-            rig.reportCall("idle")
-        rig.holdTransfers(false)
-
-        tryCompare(rig.model, "errorMessage", "Ramal 2003 indisponível.")
-        wait(20)
-        const open = data.meanwhile === ""
-        compare(dialer.transfer.panel.visible, open)
+        compare(rig.model.errorMessage, "Ramal 2003 indisponível.")
         const alert = find(dialer, "alertMessage").Window.window
-        verify(alert.visible)
-        // Above the panel it is about, or the dialer once the panel is gone.
-        compare(alert.transientParent, open ? dialer.transfer.panel : dialer.Window.window)
+        tryVerify(() => alert.visible)
+        verify(dialer.transfer.panel.visible)
+        compare(alert.transientParent, dialer.transfer.panel)
         rig.pressAccessibly(find(alert.contentItem, "OK"))
         compare(rig.model.errorMessage, "")
-        compare(dialer.showingTransfer, open)
+        verify(dialer.showingTransfer)
     }
 
     function test_anAlertBlocksOnlyItsWindowAndKeepsItsKeys_data() {
@@ -278,7 +220,7 @@ UiTestCase {
         keyClick(Qt.Key_5)
         keyClick(Qt.Key_Return)
         compare(rig.model.errorMessage, "")
-        compare(rig.model.callKind, "connected")
+        compare(rig.model.callKind, VozelCallState.Connected)
         verify(!rig.operations().some(operation => operation === "end" || operation.startsWith("dtmf")))
     }
 

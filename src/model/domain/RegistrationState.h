@@ -1,25 +1,30 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 namespace vozel {
 
 // What is known about the registration of the active extension.
 struct RegistrationState {
-    enum class Kind { notConfigured, disabled, connecting, connected, failed };
+    Q_GADGET
 
-    Kind kind = Kind::notConfigured;
+public:
+    enum class Kind { NotConfigured, Disabled, Connecting, Connected, Failed };
+    Q_ENUM(Kind)
+
+    Kind kind = Kind::NotConfigured;
     QString message; // only meaningful for failed
 
-    static RegistrationState notConfigured() { return {Kind::notConfigured, {}}; }
-    static RegistrationState disabled() { return {Kind::disabled, {}}; }
-    static RegistrationState connecting() { return {Kind::connecting, {}}; }
-    static RegistrationState connected() { return {Kind::connected, {}}; }
-    static RegistrationState failed(const QString &message) { return {Kind::failed, message}; }
+    static RegistrationState notConfigured() { return {Kind::NotConfigured, {}}; }
+    static RegistrationState disabled() { return {Kind::Disabled, {}}; }
+    static RegistrationState connecting() { return {Kind::Connecting, {}}; }
+    static RegistrationState connected() { return {Kind::Connected, {}}; }
+    static RegistrationState failed(const QString &message) { return {Kind::Failed, message}; }
 
     friend bool operator==(const RegistrationState &a, const RegistrationState &b)
     {
-        return a.kind == b.kind && (a.kind != Kind::failed || a.message == b.message);
+        return a.kind == b.kind && (a.kind != Kind::Failed || a.message == b.message);
     }
 };
 

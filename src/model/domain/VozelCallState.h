@@ -1,26 +1,31 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 namespace vozel {
 
 // The one call the phone handles at a time, with the remote number where there is a call.
 struct VozelCallState {
-    enum class Kind { idle, incoming, dialing, connected };
+    Q_GADGET
 
-    Kind kind = Kind::idle;
+public:
+    enum class Kind { Idle, Incoming, Dialing, Connected };
+    Q_ENUM(Kind)
+
+    Kind kind = Kind::Idle;
     QString number;
 
-    static VozelCallState idle() { return {Kind::idle, {}}; }
-    static VozelCallState incoming(const QString &number) { return {Kind::incoming, number}; }
-    static VozelCallState dialing(const QString &number) { return {Kind::dialing, number}; }
-    static VozelCallState connected(const QString &number) { return {Kind::connected, number}; }
+    static VozelCallState idle() { return {Kind::Idle, {}}; }
+    static VozelCallState incoming(const QString &number) { return {Kind::Incoming, number}; }
+    static VozelCallState dialing(const QString &number) { return {Kind::Dialing, number}; }
+    static VozelCallState connected(const QString &number) { return {Kind::Connected, number}; }
 
-    bool isIdle() const { return kind == Kind::idle; }
+    bool isIdle() const { return kind == Kind::Idle; }
 
     friend bool operator==(const VozelCallState &a, const VozelCallState &b)
     {
-        return a.kind == b.kind && (a.kind == Kind::idle || a.number == b.number);
+        return a.kind == b.kind && (a.kind == Kind::Idle || a.number == b.number);
     }
 };
 

@@ -5,7 +5,6 @@
 #include "model/domain/SIPAccount.h"
 #include "model/domain/VozelError.h"
 
-#include <QCoroTask>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,25 +41,6 @@ std::optional<QString> failureOf(Operation &&operation)
         return failure.description();
     }
     return std::nullopt;
-}
-
-// Awaits an engine operation (bounded) and gives back the failure it threw, if any.
-inline std::optional<QString> finish(QCoro::Task<> task)
-{
-    std::optional<QString> failure;
-    bool done = false;
-    auto runner = [](QCoro::Task<> task, std::optional<QString> &failure, bool &done) -> QCoro::Task<> {
-        try {
-            co_await std::move(task);
-        } catch (const Failure &error) {
-            failure = error.description();
-        }
-        done = true;
-    };
-    auto running = runner(std::move(task), failure, done);
-    if (!QTest::qWaitFor([&] { return done; }, 10000))
-        return u"(the operation did not finish)"_s;
-    return failure;
 }
 
 inline const QString sipUnavailableMessage = VozelError::sipUnavailable().description();

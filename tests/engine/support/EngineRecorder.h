@@ -42,7 +42,7 @@ public:
     {
         static const char *const kinds[] = {"notConfigured", "disabled", "connecting", "connected", "failed"};
         const QString text = u"registration "_s + QLatin1String(kinds[int(state.kind)]);
-        return state.kind == RegistrationState::Kind::failed ? text + u": "_s + state.message : text;
+        return state.kind == RegistrationState::Kind::Failed ? text + u": "_s + state.message : text;
     }
 
     static QString describe(const VozelCallState &state)

@@ -46,7 +46,7 @@ public:
     void start()
     {
         QVERIFY2(pbx.isRunning(), qPrintable(pbx.log()));
-        QCOMPARE(finish(engine.start(accountOn(pbx))), std::nullopt);
+        QCOMPARE(failureOf([&] { engine.start(accountOn(pbx)); }), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"registration connected"_s), 5000);
         for (const auto &peer : m_peers)
             QTRY_VERIFY_WITH_TIMEOUT(peer->isRegistered(), 5000);
