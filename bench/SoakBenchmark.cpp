@@ -100,7 +100,7 @@ int main(int argc, char *argv[])
     VozelCallState last = VozelCallState::idle();
     bool registered = false;
     engine.onRegistrationChanged = [&](const RegistrationState &state) {
-        registered = state.kind == RegistrationState::Kind::connected;
+        registered = state.kind == RegistrationState::Kind::Connected;
     };
     engine.onCallChanged = [&](const VozelCallState &state) { last = state; };
     QProcess peer;
@@ -110,7 +110,7 @@ int main(int argc, char *argv[])
                      [&] { peerSays += QString::fromUtf8(peer.readAllStandardOutput()); });
     peer.start(QCoreApplication::applicationFilePath(), {u"--peer"_s, u"%1:%2"_s.arg(pbx.host()).arg(pbx.port())});
     const auto peerSaid = [&](const QString &what) { return peerSays.count(what); };
-    if (finish(engine.start(accountOn(pbx)))
+    if (failureOf([&] { engine.start(accountOn(pbx)); })
         || !QTest::qWaitFor([&] { return registered && peerSaid(u"registrado no PABX"_s) > 0; }, 10000)) {
         std::fprintf(stderr, "Registration failed.\n");
         return 1;
@@ -123,8 +123,8 @@ int main(int argc, char *argv[])
         const auto started = Clock::now();
         const auto digitsBefore = peerSaid(u"DTMF recebido"_s);
         const auto endsBefore = peerSaid(u"encerrada"_s);
-        bool done = !finish(engine.call(u"2002"_s))
-            && within([&] { return last.kind == VozelCallState::Kind::connected; });
+        bool done = !failureOf([&] { engine.call(u"2002"_s); })
+            && within([&] { return last.kind == VozelCallState::Kind::Connected; });
         try {
             engine.sendDTMF(u"5"_s);
         } catch (...) {
