@@ -34,4 +34,13 @@ void CoreEvents::onAudioDevicesListUpdated(const std::shared_ptr<linphone::Core>
         engine->post([](EngineCore &e) { e.audioDevicesUpdated(); });
 }
 
+// The application keeps its own history. The stack's copy of every finished call, in memory
+// and in its database, would otherwise grow for as long as the application runs, and its
+// scattered small records keep freed memory from going back to the system.
+void CoreEvents::onCallLogUpdated(const std::shared_ptr<linphone::Core> &core, const std::shared_ptr<linphone::CallLog> &)
+{
+    if (const auto engine = m_engine.lock())
+        engine->post([core](EngineCore &) { core->clearCallLogs(); });
+}
+
 } // namespace vozel::sip

@@ -22,6 +22,8 @@ public:
     void onTransferStateChanged(const std::shared_ptr<linphone::Core> &core,
                                 const std::shared_ptr<linphone::Call> &transferred, linphone::Call::State state) override;
     void onAudioDevicesListUpdated(const std::shared_ptr<linphone::Core> &core) override;
+    void onCallLogUpdated(const std::shared_ptr<linphone::Core> &core,
+                          const std::shared_ptr<linphone::CallLog> &callLog) override;
 
 private:
     std::weak_ptr<EngineCore> m_engine;

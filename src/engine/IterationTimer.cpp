@@ -8,11 +8,12 @@ constexpr int intervalMs = 20;
 
 IterationTimer::IterationTimer(std::function<void()> tick) : m_tick(std::move(tick))
 {
-    m_timer.setInterval(intervalMs);
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        QMetaObject::invokeMethod(this, [this] { m_tick(); }, Qt::QueuedConnection);
-    });
-    m_timer.start();
+    startTimer(intervalMs);
+}
+
+void IterationTimer::timerEvent(QTimerEvent *)
+{
+    m_tick();
 }
 
 } // namespace vozel::sip
