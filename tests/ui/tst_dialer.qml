@@ -145,44 +145,38 @@ UiTestCase {
         compare(texts.includes("Servidor recusou a senha"), data.registration === RegistrationState.Failed)
     }
 
-    function test_aFailedTransferStartKeepsThePanelUnderTheAlert() {
-        const dialer = makeDialer(1, RegistrationState.Connected)
-        rig.reportCall(VozelCallState.Connected, "2002")
-        click(control(dialer, "Transferir"))
-        rig.failTransfers("Ramal 2003 indisponível.")
-        confirmTransfer(dialer, "2003")
-        compare(rig.model.errorMessage, "Ramal 2003 indisponível.")
-        const alert = find(dialer, "alertMessage").Window.window
-        tryVerify(() => alert.visible)
-        verify(dialer.transfer.panel.visible)
-        compare(alert.transientParent, dialer.transfer.panel)
-        rig.pressAccessibly(find(alert.contentItem, "OK"))
-        compare(rig.model.errorMessage, "")
-        verify(dialer.showingTransfer)
-    }
-
+    // The alert sits on the window it is about (a transfer that failed to start keeps its panel
+    // open under it), leaves other windows usable and keeps the keys typed into it from the call.
     function test_anAlertBlocksOnlyItsWindowAndKeepsItsKeys_data() {
-        return [{ tag: "dialer", sheet: "" }, { tag: "settings", sheet: "showingSettings" }]
+        return [{ tag: "dialer" }, { tag: "settings" }, { tag: "transfer" }]
     }
 
     function test_anAlertBlocksOnlyItsWindowAndKeepsItsKeys(data) {
         const dialer = makeDialer(1, RegistrationState.Connected)
         rig.reportCall(VozelCallState.Connected, "2002")
-        if (data.sheet)
-            dialer[data.sheet] = true
-        const about = data.sheet ? find(dialer, "Concluir").Window.window : dialer.Window.window
         const panel = createTemporaryObject(ringPanelComponent, null)
         let answers = 0
         panel.answerRequested.connect(() => ++answers)
-
-        rig.model.errorMessage = "Alto-falante indisponível."
+        let about = dialer.Window.window
+        if (data.tag === "settings") {
+            dialer.showingSettings = true
+            about = find(dialer, "Concluir").Window.window
+            rig.model.errorMessage = "Alto-falante indisponível."
+        } else if (data.tag === "transfer") {
+            click(control(dialer, "Transferir"))
+            rig.failTransfers("Ramal 2003 indisponível.")
+            confirmTransfer(dialer, "2003")
+            about = dialer.transfer.panel
+        } else {
+            rig.model.errorMessage = "Alto-falante indisponível."
+        }
         const alert = find(dialer, "alertMessage").Window.window
-        tryVerify(() => alert.active)
+        tryVerify(() => alert.visible)
         compare(alert.transientParent, about)
+        verify(about.visible)
         rig.clickThroughTheDesktop(find(panel.contentItem, "answerButton"))
         compare(answers, 1)
 
-        // Keys typed into another window never reach the call.
         alert.requestActivate()
         tryVerify(() => alert.active)
         keyClick(Qt.Key_5)
@@ -190,6 +184,7 @@ UiTestCase {
         compare(rig.model.errorMessage, "")
         compare(rig.model.callKind, VozelCallState.Connected)
         verify(!rig.operations().some(operation => operation === "end" || operation.startsWith("dtmf")))
+        compare(dialer.showingTransfer, data.tag === "transfer")
     }
 
     // A contact chosen in the picker replaces the number without dialing it.
