@@ -64,12 +64,6 @@ public:
     Q_INVOKABLE void holdOriginLookups() { m_harness->originLookup->gate.held = true; }
     Q_INVOKABLE void failSecretStore() { m_harness->secrets->failureStatus = -25308; }
     Q_INVOKABLE QStringList operations() const { return m_harness->engine->operations; }
-    Q_INVOKABLE int storedAccountCount() const { return m_harness->storedAccounts().accounts.size(); }
-    Q_INVOKABLE int storedHistoryCount() const
-    {
-        const auto stored = m_harness->defaults->dataValue(VozelModel::historyKey);
-        return stored ? CallHistoryItem::decodeList(*stored).size() : 0;
-    }
 
     // A USB headset (records and plays), a built-in microphone and built-in speakers.
     Q_INVOKABLE void plugDevices()

@@ -140,7 +140,7 @@ UiTestCase {
             click(find(dialog, answer))
             tryVerify(() => !dialog.visible)
         }
-        compare(rig.storedAccountCount(), 1)
+        compare(rig.model.savedAccounts.length, 1)
         compare(rig.model.account.extension, "2002")
     }
 
