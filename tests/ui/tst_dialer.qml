@@ -79,12 +79,22 @@ UiTestCase {
         verify(find(dialer, "Ligar") !== null)
     }
 
-    // Ringing: no keys to the call, no account changes, the origin line while it lasts.
-    function test_aRingingCall() {
-        const dialer = makeDialer(2, RegistrationState.Connected)
+    // The account menu switches and manages accounts until a call rings; ringing, no keys
+    // reach the call and the origin line shows while it lasts.
+    function test_accountMenuAndARingingCall() {
+        const dialer = makeDialer(2, RegistrationState.Connected, "Loja Sul")
         const origin = find(dialer, "callOrigin")
         const menu = control(dialer, "Escolher conta")
-        verify(!showing(origin) && menu.enabled)
+        compare(menu.ToolTip.text, "Conta ativa: Loja Sul · Ramal 2001")
+        click(menu)
+        find(dialer, "Ramal 2002").triggered()
+        tryCompare(rig.model.account, "extension", "2002")
+        click(menu)
+        find(dialer, "Gerenciar contas…").triggered()
+        verify(dialer.showingSettings)
+        dialer.showingSettings = false
+
+        verify(!showing(origin))
         rig.holdOriginLookups()
         rig.reportCall(VozelCallState.Incoming, "2002")
         compare(origin.text, "Identificando origem…")
@@ -111,18 +121,6 @@ UiTestCase {
         compare(rig.model.number, "202")
         keyClick(Qt.Key_Return)
         tryVerify(() => done("call 202"))
-    }
-
-    function test_accountMenuSwitchesAndManagesAccounts() {
-        const dialer = makeDialer(2, RegistrationState.Connected, "Loja Sul")
-        const menuButton = control(dialer, "Escolher conta")
-        compare(menuButton.ToolTip.text, "Conta ativa: Loja Sul · Ramal 2001")
-        click(menuButton)
-        find(dialer, "Ramal 2002").triggered()
-        tryCompare(rig.model.account, "extension", "2002")
-        click(menuButton)
-        find(dialer, "Gerenciar contas…").triggered()
-        verify(dialer.showingSettings)
     }
 
     function test_statusBlock_data() {

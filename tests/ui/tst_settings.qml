@@ -113,7 +113,7 @@ UiTestCase {
         compare(picker.currentText, "Loja Sul · Ramal 2001")
     }
 
-    function test_addingByLinkEndsOnTheNewAccount() {
+    function test_addingByLinkAndRemoving() {
         const sheet = openSettings(1)
         rig.provide("2009")
         click(control(sheet.contentItem, "Adicionar conta"))
@@ -129,10 +129,8 @@ UiTestCase {
         tryVerify(() => rig.model.account.extension === "2009")
         compare(sections(sheet, ["Ramal", "Adicionar conta", "Editar conexão"]), [true, false, false])
         verify(shows(sheet, "Conta salva."))
-    }
 
-    function test_removalAsksFirst() {
-        const sheet = openSettings(2)
+        // Removal asks first.
         const dialog = find(sheet.contentItem, "removalConfirmation")
         for (const answer of ["Cancelar", "Remover conta"]) {
             click(control(sheet.contentItem, "Remover esta conta"))
@@ -141,7 +139,7 @@ UiTestCase {
             tryVerify(() => !dialog.visible)
         }
         compare(rig.model.savedAccounts.length, 1)
-        compare(rig.model.account.extension, "2002")
+        compare(rig.model.account.extension, "2001")
     }
 
     function test_devicesAndStartAtLogin() {
