@@ -41,8 +41,18 @@ UiTestCase {
         rig.pressAccessibly(find(panel.contentItem, "transferCallButton"))
     }
 
+    // The status block: its title and dot, the extension and the failure's own line.
+    function compareStatus(dialer, title, extensionShown, failureShown) {
+        compare(find(dialer, "statusTitle").text, title)
+        compare(String(find(dialer, "statusDot").color), String(title === "Conectado" ? Theme.green : Theme.secondary))
+        compare(textsUnder(dialer).includes("2001"), extensionShown)
+        compare(textsUnder(dialer).includes("Servidor recusou a senha"), failureShown)
+    }
+
     function test_aCallThroughTheButtons() {
-        const dialer = makeDialer(1, RegistrationState.Failed)
+        const dialer = makeDialer(1)
+        rig.reportRegistration(RegistrationState.Failed, "Servidor recusou a senha")
+        compareStatus(dialer, "Sem conexão", true, true)
         const call = control(dialer, "Ligar")
         const erase = find(dialer, "Apagar")
         verify(!call.enabled && !erase.enabled)
@@ -50,6 +60,7 @@ UiTestCase {
             click(control(dialer, digit))
         verify(erase.enabled && !call.enabled)
         rig.reportRegistration(RegistrationState.Connected)
+        compareStatus(dialer, "Conectado", true, false)
         verify(call.enabled)
         verify(!showing(find(dialer, "Transferir")))
         click(call)
@@ -123,26 +134,6 @@ UiTestCase {
         tryVerify(() => done("call 202"))
     }
 
-    function test_statusBlock_data() {
-        return [
-            { tag: "not configured", accounts: 0, registration: RegistrationState.NotConfigured,
-              title: "Configure seu ramal" },
-            { tag: "connected", accounts: 1, registration: RegistrationState.Connected, title: "Conectado" },
-            { tag: "failed", accounts: 1, registration: RegistrationState.Failed, title: "Sem conexão" },
-        ]
-    }
-
-    function test_statusBlock(data) {
-        const dialer = makeDialer(data.accounts)
-        rig.reportRegistration(data.registration, "Servidor recusou a senha")
-        compare(find(dialer, "statusTitle").text, data.title)
-        const connected = data.registration === RegistrationState.Connected
-        compare(String(find(dialer, "statusDot").color), String(connected ? Theme.green : Theme.secondary))
-        const texts = textsUnder(dialer)
-        compare(texts.includes("2001"), data.accounts > 0)
-        compare(texts.includes("Servidor recusou a senha"), data.registration === RegistrationState.Failed)
-    }
-
     // The alert sits on the window it is about (a transfer that failed to start keeps its panel
     // open under it), leaves other windows usable and keeps the keys typed into it from the call.
     function test_anAlertBlocksOnlyItsWindowAndKeepsItsKeys_data() {
@@ -187,7 +178,8 @@ UiTestCase {
 
     // A contact chosen in the picker replaces the number without dialing it.
     function test_headerButtonsOpenTheSheetsAndFocusReturns() {
-        const dialer = makeDialer(1, RegistrationState.Connected)
+        const dialer = makeDialer(0)
+        compareStatus(dialer, "Configure seu ramal", false, false)
         tryVerify(() => dialer.dialerFocused)
         for (const [name, flag] of [["Configurações", "showingSettings"], ["Histórico", "showingHistory"],
                                     ["Contatos", "showingContacts"]]) {
