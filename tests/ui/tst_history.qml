@@ -11,9 +11,15 @@ UiTestCase {
         CallHistoryView {}
     }
 
-    function openHistory(numbers) {
-        rig.start(0, "", numbers.map(number => ({ number: number })))
-        return createTemporaryObject(historyComponent, this, { vozel: rig.model })
+    property int dismissed
+
+    // The sheet over these rows; `dismissed` counts how often it asked to close.
+    function openHistory(rows) {
+        rig.start(0, "", rows)
+        dismissed = 0
+        const sheet = createTemporaryObject(historyComponent, this, { vozel: rig.model })
+        sheet.dismissed.connect(() => ++dismissed)
+        return sheet
     }
 
     function rows(sheet) {
@@ -22,11 +28,10 @@ UiTestCase {
         return [...Array(list.count).keys()].map(i => list.itemAtIndex(i))
     }
 
-    function test_rowsShowDirectionOriginAndTime() {
-        rig.start(0, "", [{ number: "2002", direction: CallHistory.Outgoing },
-                          { number: "11987654321", direction: CallHistory.Incoming, sourceLabel: "Loja Sul" },
-                          { number: "3003", direction: CallHistory.Missed }])
-        const shown = rows(createTemporaryObject(historyComponent, this, { vozel: rig.model }))
+    function test_rowsShowTheCallAndReplaceTheNumber() {
+        const shown = rows(openHistory([{ number: "2002", direction: CallHistory.Outgoing },
+                                        { number: "11987654321", direction: CallHistory.Incoming, sourceLabel: "Loja Sul" },
+                                        { number: "3003", direction: CallHistory.Missed }]))
         compare(shown.map(row => row.text), ["2002", "11987654321", "3003"])
         compare(shown.map(row => find(row, "directionSymbol").symbol),
                 ["phone.arrow.up.right.fill", "phone.arrow.up.right.fill", "phone.down.fill"])
@@ -35,14 +40,10 @@ UiTestCase {
         verify(textsUnder(shown[0]).includes("2 de mai. de 2024, 09:05"))
         verify(showing(find(shown[1], "sourceLabel")))
         compare(find(shown[1], "sourceLabel").text, "Loja Sul")
-    }
 
-    function test_aRowReplacesTheNumberWithoutDialing() {
-        const sheet = openHistory(["2002", "3003"])
-        let dismissed = 0
-        sheet.dismissed.connect(() => ++dismissed)
+        // A row replaces the number without dialing it.
         rig.model.number = "999"
-        rig.pressAccessibly(rows(sheet)[1])
+        rig.pressAccessibly(shown[2])
         compare(rig.model.number, "3003")
         compare(dismissed, 1)
         verify(!rig.operations().some(operation => operation.startsWith("call")))
@@ -50,9 +51,7 @@ UiTestCase {
 
     // By swipe, context menu and Delete key, then the rest by "Limpar"; then closing.
     function test_deletingRowsDownToTheEmptyView() {
-        const sheet = openHistory(["2002", "3003", "4004", "5005"])
-        let dismissed = 0
-        sheet.dismissed.connect(() => ++dismissed)
+        const sheet = openHistory(["2002", "3003", "4004", "5005"].map(number => ({ number: number })))
         verify(!showing(find(sheet.contentItem, "emptyHistory")))
         const first = rows(sheet)[0]
         first.swipe.open(SwipeDelegate.Right)
