@@ -85,36 +85,9 @@ private slots:
         QCOMPARE(h.defaults->dataValue(VozelModel::historyKey), QByteArray("[]"));
     }
 
-    void deviceChoicesFallBackToUsbForTalkingAndBuiltInForRinging()
-    {
-        ModelHarness h;
-        h.storeTwoAccounts();
-        h.engine->devices = {device(u"mic"_s, true, false, false), device(u"spk"_s, false, true, false),
-                             device(u"usb"_s, true, true, true)};
-        auto &model = h.start();
-        QCOMPARE(model.microphoneDeviceID(), u"usb"_s);
-        QCOMPARE(model.callOutputDeviceID(), u"usb"_s);
-        QCOMPARE(model.ringerDeviceID(), u"spk"_s);
-        QCOMPARE(h.defaults->stringValue(VozelModel::ringerDeviceKey), u"spk"_s);
-        QCOMPARE(h.engine->selections.size(), 3);
-        QCOMPARE(h.systemCalls->ringerDevice, u"SPK"_s); // the ring finds its output by name
-
-        // Unplugging the headset moves talking to the built-in devices; present choices are re-applied.
-        h.engine->devices = {device(u"mic"_s, true, false, false), device(u"spk"_s, false, true, false)};
-        h.engine->selections.clear();
-        QSignalSpy ringer(&model, &VozelModel::ringerDeviceIDChanged);
-        h.engine->onAudioDevicesChanged();
-        QCOMPARE(model.microphoneDeviceID(), u"mic"_s);
-        QCOMPARE(model.callOutputDeviceID(), u"spk"_s);
-        QCOMPARE(ringer.count(), 0);
-        QVERIFY(h.engine->selections.contains(qMakePair(u"spk"_s, VozelAudioRoute::ringer)));
-
-        model.setCallOutputDevice(u"usb"_s);
-        QCOMPARE(h.defaults->stringValue(VozelModel::callOutputDeviceKey), u"usb"_s);
-        QCOMPARE(h.engine->selections.last(), qMakePair(u"usb"_s, VozelAudioRoute::callOutput));
-    }
-
-    void onlyUsbOutputsAndNoDevices()
+    // Talking prefers USB, ringing the built-in speakers (else the first output); a choice that is
+    // gone is replaced and stored unless nothing could replace it; present choices are applied again.
+    void deviceChoices()
     {
         ModelHarness h;
         h.storeTwoAccounts();
@@ -122,16 +95,37 @@ private slots:
         h.engine->devices = {device(u"usb1"_s, false, true, true), device(u"usb2"_s, false, true, true)};
         auto &model = h.start();
         QCOMPARE(model.ringerDeviceID(), u"usb1"_s);
-        // No microphone at all: the stored choice stays and is still handed to the engine.
         QCOMPARE(model.microphoneDeviceID(), u"gone"_s);
         QVERIFY(h.engine->selections.contains(qMakePair(u"gone"_s, VozelAudioRoute::microphone)));
+        const auto plug = [&](const QList<VozelAudioDevice> &devices) {
+            h.engine->devices = devices;
+            h.engine->selections.clear();
+            h.engine->onAudioDevicesChanged();
+        };
 
-        h.engine->devices.clear();
-        h.engine->selections.clear();
-        h.engine->onAudioDevicesChanged();
+        const auto mic = device(u"mic"_s, true, false, false), spk = device(u"spk"_s, false, true, false);
+        plug({mic, spk, device(u"usb"_s, true, true, true)});
+        QCOMPARE(model.microphoneDeviceID(), u"usb"_s);
+        QCOMPARE(model.callOutputDeviceID(), u"usb"_s);
+        QCOMPARE(model.ringerDeviceID(), u"spk"_s);
+        QCOMPARE(h.defaults->stringValue(VozelModel::ringerDeviceKey), u"spk"_s);
+        QCOMPARE(h.engine->selections.size(), 3);
+        QCOMPARE(h.systemCalls->ringerDevice, u"SPK"_s); // the ring finds its output by name
+
+        QSignalSpy ringer(&model, &VozelModel::ringerDeviceIDChanged);
+        plug({mic, spk});
+        QCOMPARE(model.microphoneDeviceID(), u"mic"_s);
+        QCOMPARE(model.callOutputDeviceID(), u"spk"_s);
+        QCOMPARE(ringer.count(), 0);
+        QVERIFY(h.engine->selections.contains(qMakePair(u"spk"_s, VozelAudioRoute::ringer)));
+        model.setCallOutputDevice(u"usb"_s);
+        QCOMPARE(h.defaults->stringValue(VozelModel::callOutputDeviceKey), u"usb"_s);
+        QCOMPARE(h.engine->selections.last(), qMakePair(u"usb"_s, VozelAudioRoute::callOutput));
+
+        plug({});
         QVERIFY(model.audioDevices().isEmpty());
         QVERIFY(h.engine->selections.isEmpty());
-        QCOMPARE(model.ringerDeviceID(), u"usb1"_s);
+        QCOMPARE(model.ringerDeviceID(), u"spk"_s);
     }
 
     void launchAtLoginShowsTheRealState()

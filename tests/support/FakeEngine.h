@@ -21,7 +21,6 @@ public:
     std::optional<Failure> startFailure, callFailure, answerFailure, dtmfFailure, transferFailure;
     bool muteWorks = true;
     bool speakerWorks = true;
-    bool running = false;
     // Run inside call() before it returns, e.g. to report dialing first.
     std::function<void()> duringCall;
 
@@ -33,7 +32,6 @@ public:
         reportStopped();
         report(RegistrationState::connecting());
         failWith(startFailure);
-        running = true;
     }
 
     void stop() override
@@ -45,7 +43,6 @@ public:
     // What a stop reports, also when a start replaces a running core.
     void reportStopped()
     {
-        running = false;
         if (onAttendedTransferChanged)
             onAttendedTransferChanged(false);
         report(VozelCallState::idle());

@@ -25,12 +25,10 @@ class FakeProvisioning : public AccountProvisioning {
 public:
     std::optional<SIPAccount> account;
     std::optional<Failure> failure;
-    QStringList links;
     Gate gate;
 
-    QCoro::Task<SIPAccount> provision(QString link) override
+    QCoro::Task<SIPAccount> provision(QString) override
     {
-        links << link;
         if (gate.held)
             co_await qCoro(&gate, &Gate::released);
         if (failure)

@@ -7,11 +7,8 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QObject>
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QTest>
-#include <QVariantMap>
 
 namespace vozel::test {
 
@@ -24,65 +21,49 @@ class UiRig : public QObject {
 public:
     VozelModel *model() const { return m_harness ? m_harness->model.get() : nullptr; }
 
-    // Options: accounts (how many stored, the first one active: 0 to 3), nickname (of the
-    // active one), history (list of {number, direction, sourceLabel}), registration (kind the
-    // engine reports once started).
-    Q_INVOKABLE void start(const QVariantMap &options = {})
+    // `accounts` stored, 2001 (named `nickname`) active; `history` as rows {number, direction
+    // (a CallHistory kind), sourceLabel}, a minute apart back from 2 May 2024 09:05.
+    Q_INVOKABLE void start(int accounts, const QString &nickname, const QVariantList &history)
     {
-        m_harness.reset();
         m_harness = std::make_unique<ModelHarness>();
         SIPAccountCollection collection;
-        const int accounts = options.value(u"accounts"_s).toInt();
-        for (int i = accounts; i >= 1; --i) {
-            const bool active = i == 1;
+        for (int i = accounts; i >= 1; --i)
             collection.save(sampleAccount(QString::number(2000 + i)), std::nullopt,
-                            active && options.contains(u"nickname"_s)
-                                ? std::optional(options.value(u"nickname"_s).toString())
-                                : std::nullopt);
+                            i == 1 && !nickname.isEmpty() ? std::optional(nickname) : std::nullopt);
+        m_harness->storeAccounts(collection);
+        QList<CallHistoryItem> rows;
+        const QDateTime newest(QDate(2024, 5, 2), QTime(9, 5));
+        for (const QVariant &row : history) {
+            const QVariantMap fields = row.toMap();
+            const double seconds = newest.addSecs(-60 * rows.size()).toSecsSinceEpoch();
+            rows.append({QUuid::createUuid(), fields[u"number"_s].toString(),
+                         {seconds - double(ReferenceDate::epochOffsetSeconds)},
+                         CallHistoryItem::Direction(fields[u"direction"_s].toInt()), 0,
+                         fields.contains(u"sourceLabel"_s) ? std::optional(fields[u"sourceLabel"_s].toString())
+                                                           : std::nullopt});
         }
-        if (accounts > 0)
-            m_harness->storeAccounts(collection);
-        if (options.contains(u"history"_s))
-            m_harness->defaults->setData(VozelModel::historyKey, historyData(options.value(u"history"_s).toList()));
+        m_harness->defaults->setData(VozelModel::historyKey, CallHistoryItem::encodeList(rows));
         m_harness->start();
-        if (options.contains(u"registration"_s))
-            reportRegistration(options.value(u"registration"_s).toString());
         emit modelChanged();
     }
 
-    Q_INVOKABLE void reportRegistration(const QString &kind, const QString &message = {})
+    Q_INVOKABLE void reportRegistration(vozel::RegistrationState::Kind kind, const QString &message = {})
     {
-        using R = RegistrationState;
-        const R state = kind == "connected"_L1 ? R::connected()
-                        : kind == "connecting"_L1 ? R::connecting()
-                        : kind == "failed"_L1 ? R::failed(message)
-                        : kind == "disabled"_L1 ? R::disabled()
-                                                : R::notConfigured();
-        m_harness->engine->report(state);
+        m_harness->engine->report(RegistrationState{kind, message});
     }
 
-    Q_INVOKABLE void reportCall(const QString &kind, const QString &number = {})
+    Q_INVOKABLE void reportCall(vozel::VozelCallState::Kind kind, const QString &number = {})
     {
-        using C = VozelCallState;
-        const C state = kind == "incoming"_L1 ? C::incoming(number)
-                        : kind == "dialing"_L1 ? C::dialing(number)
-                        : kind == "connected"_L1 ? C::connected(number)
-                                                 : C::idle();
-        m_harness->engine->report(state);
+        m_harness->engine->report(VozelCallState{kind, number});
     }
 
-    Q_INVOKABLE void reportTransferReady(bool ready) { m_harness->engine->onAttendedTransferChanged(ready); }
+    Q_INVOKABLE void reportTransferReady() { m_harness->engine->onAttendedTransferChanged(true); }
     Q_INVOKABLE void failTransfers(const QString &message) { m_harness->engine->transferFailure = Failure(message); }
     Q_INVOKABLE void failProvisioning(const QString &message) { m_harness->provisioning->failure = Failure(message); }
     Q_INVOKABLE void provide(const QString &extension) { m_harness->provisioning->account = sampleAccount(extension); }
     Q_INVOKABLE void holdOriginLookups() { m_harness->originLookup->gate.held = true; }
     Q_INVOKABLE void failSecretStore() { m_harness->secrets->failureStatus = -25308; }
     Q_INVOKABLE QStringList operations() const { return m_harness->engine->operations; }
-    Q_INVOKABLE int storedAccountCount() const { return m_harness->storedAccounts().accounts.size(); }
-    Q_INVOKABLE QString storedHistory() const
-    {
-        return QString::fromUtf8(m_harness->defaults->dataValue(VozelModel::historyKey).value_or(QByteArray()));
-    }
 
     // A USB headset (records and plays), a built-in microphone and built-in speakers.
     Q_INVOKABLE void plugDevices()
@@ -93,14 +74,6 @@ public:
             {u"spk"_s, u"Alto-falantes internos"_s, false, true, false},
         };
         m_harness->engine->onAudioDevicesChanged();
-    }
-
-    Q_INVOKABLE QString selectedDevices() const
-    {
-        QStringList selections;
-        for (const auto &[id, route] : m_harness->engine->selections)
-            selections << u"%1:%2"_s.arg(static_cast<int>(route)).arg(id);
-        return selections.join(u' ');
     }
 
     Q_INVOKABLE void setClipboard(const QString &text) { QGuiApplication::clipboard()->setText(text); }
@@ -115,36 +88,14 @@ public:
     // What a screen reader's "press" does to a control.
     Q_INVOKABLE void pressAccessibly(QObject *control)
     {
-        if (QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control))
-            accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QAccessible::queryAccessibleInterface(control)->actionInterface()->doAction(
+            QAccessibleActionInterface::pressAction());
     }
 
 signals:
     void modelChanged();
 
 private:
-    static QByteArray historyData(const QVariantList &rows)
-    {
-        QList<CallHistoryItem> items;
-        const QDateTime base(QDate(2024, 5, 2), QTime(9, 5));
-        int minutes = 0;
-        for (const QVariant &row : rows) {
-            const QVariantMap fields = row.toMap();
-            CallHistoryItem item;
-            item.id = QUuid::createUuid();
-            item.number = fields.value(u"number"_s).toString();
-            item.date = {base.addSecs(-60 * minutes++).toSecsSinceEpoch() - double(ReferenceDate::epochOffsetSeconds)};
-            const QString direction = fields.value(u"direction"_s, u"outgoing"_s).toString();
-            item.direction = direction == "missed"_L1     ? CallHistoryItem::Direction::missed
-                             : direction == "incoming"_L1 ? CallHistoryItem::Direction::incoming
-                                                          : CallHistoryItem::Direction::outgoing;
-            if (fields.contains(u"sourceLabel"_s))
-                item.sourceLabel = fields.value(u"sourceLabel"_s).toString();
-            items << item;
-        }
-        return CallHistoryItem::encodeList(items);
-    }
-
     std::unique_ptr<ModelHarness> m_harness;
 };
 

@@ -5,43 +5,31 @@ import QtTest
 // A test case with ways to reach controls by their accessible names, across the sheets,
 // menus and dialogs the dialer opens.
 TestCase {
-    id: testCase
-
     // Visible and sized, so the views it creates can be shown and clicked.
     visible: true
     width: 400
     height: 700
     when: windowShown
 
-    function accessibleName(object) {
-        return object instanceof Item ? object.Accessible.name : undefined
-    }
-
     function childrenOf(object) {
         let found = []
         // Loaders, windows, popups and menus keep what they show outside their children.
         if (object.sourceComponent !== undefined && object.item)
             found.push(object.item)
-        if (object.contentItem && !(object instanceof Item))
-            found.push(object.contentItem)
-        if (object.footer && !(object instanceof Item))
-            found.push(object.footer)
+        if (!(object instanceof Item))
+            found.push(object.contentItem, object.footer)
         if (typeof object.itemAt === "function" && typeof object.insertItem === "function") {
             for (let i = 0; i < object.count; ++i)
                 found.push(object.itemAt(i))
         }
-        if (object.data !== undefined) {
-            for (let i = 0; i < object.data.length; ++i)
-                found.push(object.data[i])
-        } else if (object.children !== undefined) {
-            for (let i = 0; i < object.children.length; ++i)
-                found.push(object.children[i])
-        }
+        const own = object.data !== undefined ? object.data : object.children
+        for (let i = 0; own && i < own.length; ++i)
+            found.push(own[i])
         return found
     }
 
-    // Every object below root whose accessible name (or objectName) is `name`.
-    function findAll(root, name) {
+    // Every object below root (root included) that `wanted` accepts, breadth first.
+    function collect(root, wanted) {
         let matches = []
         let seen = new Set()
         let queue = [root]
@@ -50,26 +38,29 @@ TestCase {
             if (!object || seen.has(object))
                 continue
             seen.add(object)
-            // Screen readers read a button's text when it has no name of its own.
-            const button = typeof object.clicked === "function" && typeof object.text === "string"
-            const spoken = accessibleName(object) || (button ? object.text : undefined)
-            if (spoken === name || object.objectName === name)
+            if (wanted(object))
                 matches.push(object)
             queue.push(...childrenOf(object))
         }
         return matches
     }
 
+    // By accessible name or objectName; screen readers read a button's text when it has no name.
+    function findAll(root, name) {
+        return collect(root, object => object.objectName === name
+                       || (object instanceof Item && (object.Accessible.name || (typeof object.clicked === "function"
+                           && object.text)) === name))
+    }
+
     function find(root, name) {
-        const matches = findAll(root, name)
-        return matches.length > 0 ? matches[0] : null
+        return findAll(root, name)[0] || null
     }
 
     // The one visible control with this name; fails the test when there is none.
     function control(root, name) {
-        const matches = findAll(root, name).filter(object => object.visible === undefined || showing(object))
-        verify(matches.length > 0, "no visible control named " + name)
-        return matches[0]
+        const shown = findAll(root, name).filter(object => object.visible === undefined || showing(object))
+        verify(shown.length > 0, "no visible control named " + name)
+        return shown[0]
     }
 
     // Visible, and every visual ancestor visible too.
@@ -97,17 +88,7 @@ TestCase {
 
     // The visible, non-empty Text items below root.
     function textItemsUnder(root) {
-        let texts = []
-        let queue = [root]
-        while (queue.length > 0) {
-            const object = queue.shift()
-            if (!object)
-                continue
-            if (object instanceof Text && showing(object) && object.text !== "")
-                texts.push(object)
-            queue.push(...childrenOf(object))
-        }
-        return texts
+        return collect(root, object => object instanceof Text && object.text !== "" && showing(object))
     }
 
     function textsUnder(root) {

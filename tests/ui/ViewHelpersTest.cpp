@@ -27,12 +27,6 @@ private slots:
             QVERIFY2(raw.supportsCharacter(glyph.at(0)), qPrintable(name));
         }
     }
-
-    void anUnknownSymbolDrawsNothing()
-    {
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"no glyph for the symbol"_s));
-        QCOMPARE(SymbolCatalog::glyphFor(u"phone.bubble"_s), QString());
-    }
 };
 
 QTEST_MAIN(ViewHelpersTest)

@@ -4,6 +4,8 @@ import QtTest
 import Vozel.Ui
 import Vozel.System
 
+// What the dialer shows of the model and which of its actions each control and key reaches;
+// the rules behind the actions are ModelCallsTest's.
 UiTestCase {
     name: "Dialer"
 
@@ -15,16 +17,20 @@ UiTestCase {
         }
     }
 
-    function makeDialer(options) {
-        rig.start(options || {})
-        const dialer = createTemporaryObject(dialerComponent, this, { vozel: rig.model })
-        verify(dialer !== null)
-        return dialer
+    Component {
+        id: ringPanelComponent
+        IncomingCallPanel { visible: true }
     }
 
-    function type(dialer, digits) {
-        for (const digit of digits)
-            click(control(dialer, digit))
+    function makeDialer(accounts, registration, nickname) {
+        rig.start(accounts, nickname || "", [])
+        if (registration !== undefined)
+            rig.reportRegistration(registration)
+        return createTemporaryObject(dialerComponent, this, { vozel: rig.model })
+    }
+
+    function done(operation) {
+        return rig.operations().includes(operation)
     }
 
     // Types the target into the transfer panel and presses "Ligar".
@@ -35,53 +41,86 @@ UiTestCase {
         rig.pressAccessibly(find(panel.contentItem, "transferCallButton"))
     }
 
-    Component {
-        id: ringPanelComponent
-        IncomingCallPanel { visible: true }
+    // The status block: its title and dot, the extension and the failure's own line.
+    function compareStatus(dialer, title, extensionShown, failureShown) {
+        compare(find(dialer, "statusTitle").text, title)
+        compare(String(find(dialer, "statusDot").color), String(title === "Conectado" ? Theme.green : Theme.secondary))
+        compare(textsUnder(dialer).includes("2001"), extensionShown)
+        compare(textsUnder(dialer).includes("Servidor recusou a senha"), failureShown)
     }
 
-    // When to dial is the model's rule; here, that the buttons follow it.
-    function test_onlyAConnectedExtensionWithANumberDials_data() {
-        return [
-            { tag: "failed", registration: "failed", dials: false },
-            { tag: "connected", registration: "connected", dials: true },
-        ]
-    }
-
-    function test_onlyAConnectedExtensionWithANumberDials(data) {
-        const dialer = makeDialer({ accounts: 1, registration: data.registration })
+    function test_aCallThroughTheButtons() {
+        const dialer = makeDialer(1)
+        rig.reportRegistration(RegistrationState.Failed, "Servidor recusou a senha")
+        compareStatus(dialer, "Sem conexão", true, true)
         const call = control(dialer, "Ligar")
         const erase = find(dialer, "Apagar")
         verify(!call.enabled && !erase.enabled)
-        type(dialer, "2002")
-        verify(erase.enabled)
-        compare(call.enabled, data.dials)
+        for (const digit of "2002")
+            click(control(dialer, digit))
+        verify(erase.enabled && !call.enabled)
+        rig.reportRegistration(RegistrationState.Connected)
+        compareStatus(dialer, "Conectado", true, false)
+        verify(call.enabled)
+        verify(!showing(find(dialer, "Transferir")))
         click(call)
-        tryCompare(rig.model, "callKind", data.dials ? VozelCallState.Dialing : VozelCallState.Idle)
-        compare(rig.operations().includes("call 2002"), data.dials)
-    }
+        tryCompare(rig.model, "callKind", VozelCallState.Dialing)
+        const transfer = control(dialer, "Transferir")
+        verify(!transfer.enabled)
 
-    function test_everyCallStateOffersHangUp_data() {
-        return [{ tag: "incoming", kind: "incoming" }, { tag: "connected", kind: "connected" }]
-    }
+        rig.reportCall(VozelCallState.Connected, "2002")
+        verify(transfer.enabled && dialer.keyboardCaptureEnabled)
+        click(control(dialer, "Ativar viva-voz"))
+        click(control(dialer, "Silenciar microfone"))
+        compare(rig.operations().slice(-2), ["speaker on", "mute on"])
+        click(control(dialer, "Desativar viva-voz"))
+        click(control(dialer, "Ativar microfone"))
+        verify(!rig.model.speakerEnabled && !rig.model.muted)
 
-    function test_everyCallStateOffersHangUp(data) {
-        const dialer = makeDialer({ accounts: 1, registration: "connecting" })
-        rig.reportCall(data.kind, "2002")
-        const hangUp = control(dialer, "Desligar")
-        verify(hangUp.enabled)
-        verify(control(dialer, "Ativar viva-voz").enabled)
-        compare(dialer.keyboardCaptureEnabled, data.kind !== "incoming")
-        click(hangUp)
-        verify(rig.operations().includes("end"))
-        compare(rig.model.callKind, VozelCallState.Idle)
+        click(transfer)
+        verify(dialer.showingTransfer)
+        confirmTransfer(dialer, "2003")
+        tryCompare(dialer, "showingTransfer", false)
+        verify(done("transfer 2003"))
+        rig.reportTransferReady()
+        click(control(dialer, "Concluir transferência"))
+        verify(done("complete transfer"))
+        click(control(dialer, "Desligar"))
+        verify(done("end"))
         verify(find(dialer, "Ligar") !== null)
+    }
+
+    // The account menu switches and manages accounts until a call rings; ringing, no keys
+    // reach the call and the origin line shows while it lasts.
+    function test_accountMenuAndARingingCall() {
+        const dialer = makeDialer(2, RegistrationState.Connected, "Loja Sul")
+        const origin = find(dialer, "callOrigin")
+        const menu = control(dialer, "Escolher conta")
+        compare(menu.ToolTip.text, "Conta ativa: Loja Sul · Ramal 2001")
+        click(menu)
+        find(dialer, "Ramal 2002").triggered()
+        tryCompare(rig.model.account, "extension", "2002")
+        click(menu)
+        find(dialer, "Gerenciar contas…").triggered()
+        verify(dialer.showingSettings)
+        dialer.showingSettings = false
+
+        verify(!showing(origin))
+        rig.holdOriginLookups()
+        rig.reportCall(VozelCallState.Incoming, "2002")
+        compare(origin.text, "Identificando origem…")
+        verify(showing(origin) && !dialer.keyboardCaptureEnabled)
+        verify(menu.visible && !menu.enabled)
+        verify(control(dialer, "Ativar viva-voz").enabled)
+        click(control(dialer, "Desligar"))
+        verify(done("end"))
+        verify(!showing(origin))
     }
 
     // Which keys dial is DialString's rule and what they do the capture's; here, that each
     // reaches the number once, past the keypad's own shortcuts.
     function test_typedKeysReachTheNumberOnce() {
-        const dialer = makeDialer({ accounts: 1, registration: "connected" })
+        const dialer = makeDialer(1, RegistrationState.Connected)
         rig.model.number = "999"
         rig.setClipboard("tel. 20")
         keyClick(Qt.Key_V, Qt.ControlModifier)
@@ -92,129 +131,41 @@ UiTestCase {
         keyClick(Qt.Key_Backspace)
         compare(rig.model.number, "202")
         keyClick(Qt.Key_Return)
-        tryVerify(() => rig.operations().includes("call 202"))
+        tryVerify(() => done("call 202"))
     }
 
-    function test_accountMenuSwitchesAndManagesAccounts() {
-        const dialer = makeDialer({ accounts: 2, registration: "connected", nickname: "Loja Sul" })
-        const menuButton = control(dialer, "Escolher conta")
-        compare(menuButton.ToolTip.text, "Conta ativa: Loja Sul · Ramal 2001")
-        click(menuButton)
-        find(dialer, "Ramal 2002").triggered()
-        tryCompare(rig.model.account, "extension", "2002")
-        click(menuButton)
-        find(dialer, "Gerenciar contas…").triggered()
-        verify(dialer.showingSettings)
-        dialer.showingSettings = false
-
-        rig.reportCall("incoming", "3003")
-        verify(menuButton.visible)
-        verify(!menuButton.enabled)
-    }
-
-    function test_statusBlock_data() {
-        return [
-            { tag: "not configured", accounts: 0, registration: "notConfigured", title: "Configure seu ramal" },
-            { tag: "connected", accounts: 1, registration: "connected", title: "Conectado" },
-            { tag: "failed", accounts: 1, registration: "failed", title: "Sem conexão" },
-        ]
-    }
-
-    function test_statusBlock(data) {
-        const dialer = makeDialer({ accounts: data.accounts })
-        rig.reportRegistration(data.registration, "Servidor recusou a senha")
-        compare(find(dialer, "statusTitle").text, data.title)
-        compare(String(find(dialer, "statusDot").color),
-                String(data.registration === "connected" ? Theme.green : Theme.secondary))
-        const texts = textsUnder(dialer)
-        compare(texts.includes("2001"), data.accounts > 0)
-        compare(texts.includes("Servidor recusou a senha"), data.registration === "failed")
-    }
-
-    function test_originLineShowsOnlyDuringACall() {
-        const dialer = makeDialer({ accounts: 1, registration: "connected" })
-        const origin = find(dialer, "callOrigin")
-        verify(!showing(origin))
-        rig.holdOriginLookups()
-        rig.reportCall("incoming", "2002")
-        compare(origin.text, "Identificando origem…")
-        verify(showing(origin))
-        rig.reportCall("idle")
-        verify(!showing(origin))
-    }
-
-    function test_speakerAndMuteFollowTheModel() {
-        const dialer = makeDialer({ accounts: 1, registration: "connected" })
-        rig.reportCall("dialing", "2002")
-        rig.reportCall("connected", "2002")
-
-        click(control(dialer, "Ativar viva-voz"))
-        click(control(dialer, "Silenciar microfone"))
-        verify(rig.operations().includes("speaker on"))
-        verify(rig.operations().includes("mute on"))
-        click(control(dialer, "Desativar viva-voz"))
-        click(control(dialer, "Ativar microfone"))
-        verify(!rig.model.speakerEnabled && !rig.model.muted)
-    }
-
-    function test_transferWaitsForAConnectedCall() {
-        const dialer = makeDialer({ accounts: 1, registration: "connected" })
-        verify(!showing(find(dialer, "Transferir")))
-        rig.reportCall("dialing", "2002")
-        const transfer = control(dialer, "Transferir")
-        verify(!transfer.enabled)
-        rig.reportCall("connected", "2002")
-        verify(transfer.enabled)
-
-        click(transfer)
-        verify(dialer.showingTransfer)
-        confirmTransfer(dialer, "2003")
-        tryCompare(dialer, "showingTransfer", false)
-        verify(rig.operations().includes("transfer 2003"))
-
-        rig.reportTransferReady(true)
-        click(control(dialer, "Concluir transferência"))
-        verify(rig.operations().includes("complete transfer"))
-    }
-
-    function test_aFailedTransferStartKeepsThePanelUnderTheAlert() {
-        const dialer = makeDialer({ accounts: 1, registration: "connected" })
-        rig.reportCall("connected", "2002")
-        click(control(dialer, "Transferir"))
-        rig.failTransfers("Ramal 2003 indisponível.")
-        confirmTransfer(dialer, "2003")
-        compare(rig.model.errorMessage, "Ramal 2003 indisponível.")
-        const alert = find(dialer, "alertMessage").Window.window
-        tryVerify(() => alert.visible)
-        verify(dialer.transfer.panel.visible)
-        compare(alert.transientParent, dialer.transfer.panel)
-        rig.pressAccessibly(find(alert.contentItem, "OK"))
-        compare(rig.model.errorMessage, "")
-        verify(dialer.showingTransfer)
-    }
-
+    // The alert sits on the window it is about (a transfer that failed to start keeps its panel
+    // open under it), leaves other windows usable and keeps the keys typed into it from the call.
     function test_anAlertBlocksOnlyItsWindowAndKeepsItsKeys_data() {
-        return [{ tag: "dialer", sheet: "" }, { tag: "settings", sheet: "showingSettings" }]
+        return [{ tag: "dialer" }, { tag: "settings" }, { tag: "transfer" }]
     }
 
     function test_anAlertBlocksOnlyItsWindowAndKeepsItsKeys(data) {
-        const dialer = makeDialer({ accounts: 1, registration: "connected" })
-        rig.reportCall("connected", "2002")
-        if (data.sheet)
-            dialer[data.sheet] = true
-        const about = data.sheet ? find(dialer, "Concluir").Window.window : dialer.Window.window
+        const dialer = makeDialer(1, RegistrationState.Connected)
+        rig.reportCall(VozelCallState.Connected, "2002")
         const panel = createTemporaryObject(ringPanelComponent, null)
         let answers = 0
         panel.answerRequested.connect(() => ++answers)
-
-        rig.model.errorMessage = "Alto-falante indisponível."
+        let about = dialer.Window.window
+        if (data.tag === "settings") {
+            dialer.showingSettings = true
+            about = find(dialer, "Concluir").Window.window
+            rig.model.errorMessage = "Alto-falante indisponível."
+        } else if (data.tag === "transfer") {
+            click(control(dialer, "Transferir"))
+            rig.failTransfers("Ramal 2003 indisponível.")
+            confirmTransfer(dialer, "2003")
+            about = dialer.transfer.panel
+        } else {
+            rig.model.errorMessage = "Alto-falante indisponível."
+        }
         const alert = find(dialer, "alertMessage").Window.window
-        tryVerify(() => alert.active)
+        tryVerify(() => alert.visible)
         compare(alert.transientParent, about)
+        verify(about.visible)
         rig.clickThroughTheDesktop(find(panel.contentItem, "answerButton"))
         compare(answers, 1)
 
-        // Keys typed into another window never reach the call.
         alert.requestActivate()
         tryVerify(() => alert.active)
         keyClick(Qt.Key_5)
@@ -222,10 +173,13 @@ UiTestCase {
         compare(rig.model.errorMessage, "")
         compare(rig.model.callKind, VozelCallState.Connected)
         verify(!rig.operations().some(operation => operation === "end" || operation.startsWith("dtmf")))
+        compare(dialer.showingTransfer, data.tag === "transfer")
     }
 
+    // A contact chosen in the picker replaces the number without dialing it.
     function test_headerButtonsOpenTheSheetsAndFocusReturns() {
-        const dialer = makeDialer({ accounts: 1 })
+        const dialer = makeDialer(0)
+        compareStatus(dialer, "Configure seu ramal", false, false)
         tryVerify(() => dialer.dialerFocused)
         for (const [name, flag] of [["Configurações", "showingSettings"], ["Histórico", "showingHistory"],
                                     ["Contatos", "showingContacts"]]) {
@@ -234,10 +188,6 @@ UiTestCase {
             dialer[flag] = false
             verify(dialer.dialerFocused, name)
         }
-    }
-
-    function test_aChosenContactReplacesTheNumber() {
-        const dialer = makeDialer({ accounts: 1, registration: "connected" })
         rig.model.number = "999"
         click(control(dialer, "Contatos"))
         const picker = find(dialer, "Buscar contato").Window.window
