@@ -87,7 +87,6 @@ private slots:
         QVERIFY(!data.contains('\n'));
         const QString id = collection.accounts[0].id.toString(QUuid::WithoutBraces);
         QVERIFY(data.contains(id.toUpper().toUtf8()));
-        QVERIFY(!data.contains(id.toLower().toUtf8()) || id.toLower() == id.toUpper());
         const QJsonArray accounts = QJsonDocument::fromJson(data)["accounts"_L1].toArray();
         QVERIFY(!accounts[1].toObject().contains("name"_L1) && !accounts[0].toObject().contains("provisioned"_L1));
 
