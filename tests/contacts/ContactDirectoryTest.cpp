@@ -1,90 +1,172 @@
-#include "FakeAddressBook.h"
-
+#include "model/domain/Failure.h"
 #include "services/contacts/ContactDirectory.h"
 
+#include <QCoroSignal>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(Vozel_UiPlugin)
 
 using namespace vozel;
-using namespace vozel::test;
 using namespace Qt::StringLiterals;
 
+// An address book in memory: every load reads what it holds at that moment, and access requests
+// wait while `held`. Without `granted` the request itself fails with `accessFailure`.
+class FakeBook : public QObject {
+    Q_OBJECT
+
+public:
+    QList<AddressBookContact> contacts;
+    std::optional<bool> granted;
+    QString accessFailure, readFailure;
+    bool held = false;
+    int opened = 0, reads = 0;
+
+    AddressBookSourceFactory factory();
+    void release()
+    {
+        held = false;
+        Q_EMIT released();
+    }
+
+Q_SIGNALS:
+    void released();
+};
+
+class FakeSource : public AddressBookSource {
+public:
+    explicit FakeSource(FakeBook *book) : book(book) {}
+
+    QCoro::Task<bool> requestAccess() override
+    {
+        if (book->held)
+            co_await qCoro(book, &FakeBook::released);
+        if (!book->granted)
+            throw PlatformError(book->accessFailure);
+        co_return *book->granted;
+    }
+
+    QCoro::Task<QList<AddressBookContact>> readContacts() override
+    {
+        ++book->reads;
+        if (!book->readFailure.isEmpty())
+            throw PlatformError(book->readFailure);
+        const QList<AddressBookContact> contacts = book->contacts; // QCoro moves from what co_return is given
+        co_return contacts;
+    }
+
+    // A search for "Celular" must not find the mobile numbers.
+    QString localizedLabel(const QString &key) const override { return key == u"mobile"_s ? u"Celular"_s : key; }
+
+    FakeBook *book;
+};
+
+AddressBookSourceFactory FakeBook::factory()
+{
+    return [this] {
+        ++opened;
+        return std::unique_ptr<AddressBookSource>(new FakeSource(this));
+    };
+}
+
 namespace {
-
-// A contact with one number per "label:text" item.
-AddressBookContact contact(const QString &id, const QString &given, const QString &family, const QString &org,
-                           const QStringList &numbers)
-{
-    AddressBookContact result{id, given, family, org, {}};
-    for (qsizetype i = 0; i < numbers.size(); ++i)
-        result.numbers.append({QString::number(i), numbers[i].section(u':', 0, 0), numbers[i].section(u':', 1)});
-    return result;
-}
-
-QStringList rows(const QList<ContactPhone> &entries)
-{
-    QStringList result;
-    for (const ContactPhone &entry : entries)
-        result.append(entry.id + u'|' + entry.name + u'|' + entry.label + u'|' + entry.number);
-    return result;
-}
-
-// The names the list shows for the query.
-QStringList names(ContactListModel &model, const QString &query)
-{
-    model.setQuery(query);
-    QStringList result;
-    for (int row = 0; row < model.count(); ++row)
-        result.append(model.data(model.index(row), ContactListModel::NameRole).toString());
-    return result;
-}
 
 // Stored with the tilde as a character of its own, the acute accent within its letter.
 const QString joaoAvila = u"Joa\u0303o Ávila"_s;
 
 const QList<AddressBookContact> searchable{
-    contact(u"1"_s, u"Ana"_s, u"Souza"_s, {}, {u"mobile:+55 (11) 98765-4321"_s}),
-    contact(u"2"_s, {}, {}, u"Padaria 3333"_s, {u"work:(21) 2222-0000"_s}),
-    contact(u"3"_s, u"Joa\u0303o"_s, u"Ávila"_s, {}, {u"work:+55 11 3333-1000"_s}),
+    {u"1"_s, u"Ana"_s, u"Souza"_s, {}, {{u"0"_s, u"mobile"_s, u"+55 (11) 98765-4321"_s}}},
+    {u"2"_s, {}, {}, u"Padaria 3333"_s, {{u"0"_s, u"work"_s, u"(21) 2222-0000"_s}}},
+    {u"3"_s, u"Joa\u0303o"_s, u"Ávila"_s, {}, {{u"0"_s, u"work"_s, u"+55 11 3333-1000"_s}}},
 };
+
+QList<QQuickItem *> allItems(QQuickItem *root)
+{
+    QList<QQuickItem *> items{root};
+    for (QQuickItem *child : root->childItems())
+        items.append(allItems(child));
+    return items;
+}
 
 } // namespace
 
+// The directory over an address book in memory, and the contacts sheet over the directory.
 class ContactDirectoryTest : public QObject {
     Q_OBJECT
 
-    FakeAddressBook book;
+    FakeBook book;
     std::unique_ptr<ContactDirectory> directory;
+    QQmlEngine engine;
+    std::unique_ptr<QQuickWindow> sheet;
 
     void load(bool force = false) { QCoro::waitFor(directory->loadIfNeeded(force)); }
 
+    // The names the list shows for the query.
+    QStringList names(const QString &query)
+    {
+        ContactListModel &model = *directory->contactModel();
+        model.setQuery(query);
+        QStringList result;
+        for (int row = 0; row < model.count(); ++row)
+            result.append(model.data(model.index(row), ContactListModel::NameRole).toString());
+        return result;
+    }
+
+    bool open(const QString &search = {})
+    {
+        QQmlComponent component(&engine, QUrl(u"qrc:/Vozel/Ui/ContactPickerView.qml"_s));
+        sheet.reset(qobject_cast<QQuickWindow *>(component.createWithInitialProperties(
+            {{u"directory"_s, QVariant::fromValue<QObject *>(directory.get())}, {u"search"_s, search}})));
+        if (!sheet)
+            qWarning() << component.errorString();
+        return sheet && QTest::qWaitForWindowExposed(sheet.get());
+    }
+
+    // The sheet's visible item with that object name or that text.
+    QQuickItem *find(const QString &nameOrText) const
+    {
+        for (QQuickItem *item : allItems(sheet->contentItem())) {
+            if (item->isVisible() && (item->objectName() == nameOrText || item->property("text") == nameOrText))
+                return item;
+        }
+        return nullptr;
+    }
+
+    bool shows(const QString &nameOrText) const { return find(nameOrText) != nullptr; }
+
+    void click(const QString &nameOrText)
+    {
+        QQuickItem *item = find(nameOrText);
+        QVERIFY2(item, qPrintable(nameOrText));
+        QTest::mouseClick(sheet.get(), Qt::LeftButton, {},
+                          item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+    }
+
+    int listed() const { return shows(u"contactList"_s) ? find(u"contactList"_s)->property("count").toInt() : 0; }
+
 private slots:
+    void initTestCase() { engine.addImportPath(u"qrc:/"_s); }
+
     void init()
     {
         book.contacts = searchable;
-        book.access = FakeAddressBook::Access::granted;
+        book.granted = true;
+        book.held = false;
+        book.opened = book.reads = 0;
         book.readFailure.clear();
-        book.sourcesOpened = book.reads = 0;
         directory = std::make_unique<ContactDirectory>(book.factory());
     }
 
-    void entriesFollowTheAddressBook()
+    // The sheet goes first: it reads the directory until it is gone.
+    void cleanup()
     {
-        book.contacts = {
-            contact(u"Z"_s, u"Zé"_s, u"Souza"_s, u"ACME"_s, {u"mobile:+55 (11) 98765-4321"_s, u"work:11 3333.4444"_s}),
-            contact(u"B"_s, u"Bruno"_s, {}, u"Oficina"_s, {u":3000"_s}),
-            contact(u"F"_s, {}, u"Zuleica"_s, {}, {u"mobile:4000"_s, u"mobile:4000"_s}),
-            contact(u"P"_s, {}, {}, u"Padaria"_s, {u"work:ramal"_s, u"work:12+34 ext"_s, u"work:٠١٢"_s}),
-            contact(u"N"_s, {}, {}, {}, {u"mobile:+1 555-0100"_s, u":(21) 2222"_s}),
-            contact(u"E"_s, u"Eva"_s, {}, {}, {}),
-        };
-        load();
-        QCOMPARE(rows(directory->contacts()), (QStringList{
-            u"Z-0|Zé Souza|Celular|+5511987654321"_s, u"Z-1|Zé Souza|Trabalho|1133334444"_s,
-            u"B-0|Bruno|Outro|3000"_s,
-            u"F-0|Zuleica|Celular|4000"_s, u"F-1|Zuleica|Celular|4000"_s,
-            u"P-1|Padaria|Trabalho|12+34"_s,
-            u"N-0|+1 555-0100|Celular|+15550100"_s, u"N-1|(21) 2222|Outro|212222"_s}));
+        sheet.reset();
+        directory.reset();
     }
 
     void matchesByNameOrDigits_data()
@@ -108,91 +190,137 @@ private slots:
         QFETCH(QString, query);
         QFETCH(QStringList, expected);
         load();
-        QCOMPARE(names(*directory->contactModel(), query), expected);
+        QCOMPARE(names(query), expected);
     }
 
     void namesCompareInTheLocale()
     {
-        const QList<ContactPhone> entries{{u"1"_s, u"IŞIK"_s, {}, u"1"_s}, {u"2"_s, u"ISTANBUL"_s, {}, u"2"_s}};
-        const ContactMatcher turkish(entries, QLocale(QLocale::Turkish, QLocale::Turkey));
-        QCOMPARE(turkish.matches(u"ışık"_s), QList<qsizetype>{0});
-        QCOMPARE(turkish.matches(u"istanbul"_s), QList<qsizetype>{});
+        const QList<ContactPhone> turkish{{u"1"_s, u"IŞIK"_s, {}, u"1"_s}, {u"2"_s, u"ISTANBUL"_s, {}, u"2"_s}};
+        const ContactMatcher inTurkey(turkish, QLocale(QLocale::Turkish, QLocale::Turkey));
+        QCOMPARE(inTurkey.matches(u"ışık"_s), QList<qsizetype>{0});
+        QCOMPARE(inTurkey.matches(u"istanbul"_s), QList<qsizetype>{});
     }
 
-    void readsAgainOnlyWhenForced()
-    {
-        QSignalSpy loadingChanges(directory.get(), &ContactDirectory::loadingChanged);
-        load();
-        QCOMPARE(loadingChanges.size(), 2);
-        book.contacts.removeLast();
-        load();
-        QCOMPARE(book.sourcesOpened, 1);
-        QCOMPARE(directory->contacts().size(), 3);
-        load(true);
-        QCOMPARE(directory->contactModel()->count(), 2);
-    }
-
+    // Loads read once until forced; a failed one keeps the list and does not count.
     void failuresKeepTheEarlierList_data()
     {
-        QTest::addColumn<FakeAddressBook::Access>("access");
+        QTest::addColumn<std::optional<bool>>("granted");
         QTest::addColumn<QString>("readFailure");
         QTest::addColumn<QString>("message");
-        QTest::newRow("refused") << FakeAddressBook::Access::refused << QString()
-                                 << u"O sistema não liberou o acesso à agenda."_s;
-        QTest::newRow("request fails") << FakeAddressBook::Access::failing << QString() << u"Falha ao pedir acesso."_s;
-        QTest::newRow("reading fails") << FakeAddressBook::Access::granted << u"Livro ilegível."_s << u"Livro ilegível."_s;
+        QTest::newRow("refused") << std::optional(false) << QString() << u"O sistema não liberou o acesso à agenda."_s;
+        QTest::newRow("request fails") << std::optional<bool>() << QString() << u"Falha ao pedir acesso."_s;
+        QTest::newRow("reading fails") << std::optional(true) << u"Livro ilegível."_s << u"Livro ilegível."_s;
     }
 
     void failuresKeepTheEarlierList()
     {
-        QFETCH(FakeAddressBook::Access, access);
+        QFETCH(std::optional<bool>, granted);
         QFETCH(QString, readFailure);
         QFETCH(QString, message);
+        QSignalSpy loadingChanges(directory.get(), &ContactDirectory::loadingChanged);
         load();
-        book.access = access;
+        load();
+        QCOMPARE(loadingChanges.size(), 2);
+        QCOMPARE(book.opened, 1);
+        book.granted = granted;
+        book.accessFailure = u"Falha ao pedir acesso."_s;
         book.readFailure = readFailure;
         book.contacts.removeLast();
         load(true);
-        QVERIFY(directory->accessDenied());
+        QVERIFY(directory->accessDenied() && !directory->loading());
         QCOMPARE(directory->accessError(), message);
-        QVERIFY(!directory->loading());
+        QCOMPARE(names(u"joão"_s), QStringList{joaoAvila});
         QCOMPARE(directory->contacts().size(), 3);
-        QCOMPARE(names(*directory->contactModel(), u"joão"_s), QStringList{joaoAvila});
-        QCOMPARE(book.reads, access == FakeAddressBook::Access::granted ? 2 : 1);
+        QCOMPARE(book.reads, granted == true ? 2 : 1);
 
-        // A failed load does not count: the next one reads again, and success clears the failure.
-        book.access = FakeAddressBook::Access::granted;
+        book.granted = true;
         book.readFailure.clear();
         load();
         QVERIFY(!directory->accessDenied());
         QCOMPARE(directory->accessError(), QString());
-        QCOMPARE(directory->contacts().size(), 2);
+        QCOMPARE(names(QString()).size(), 2);
     }
 
-    void aLoadWhileLoadingDoesNothing()
+    void loadsDoNotOverlapNorOutliveTheDirectory()
     {
-        book.holdAccess = true;
+        book.held = true;
         QCoro::Task<> first = directory->loadIfNeeded(false);
         QVERIFY(directory->loading());
         QVERIFY(directory->loadIfNeeded(true).isReady());
         directory->reload();
-        QCOMPARE(book.sourcesOpened, 1);
-
+        QCOMPARE(book.opened, 1);
         book.release();
         QCoro::waitFor(first);
         QVERIFY(!directory->loading());
         QCOMPARE(directory->contacts().size(), 3);
-    }
 
-    void aDirectoryGoneDuringALoadIsLeftAlone()
-    {
-        book.holdAccess = true;
+        book.held = true;
         directory->reload();
         directory.reset();
         book.release();
-        QCOMPARE(book.reads, 0);
+        QCOMPARE(book.reads, 1);
+    }
+
+    void everyShowingReloadsAndASearchNarrowsTheList()
+    {
+        book.granted = false;
+        load();
+        book.granted = true;
+        book.held = true;
+        QVERIFY(open(u"   "_s));
+        QCOMPARE(book.opened, 2);
+        QVERIFY(shows(u"Carregando contatos…"_s));
+        QVERIFY(!shows(u"deniedState"_s) && !shows(u"emptyState"_s) && !shows(u"contactList"_s));
+        book.release();
+        QTRY_COMPARE(listed(), 3); // blanks are no search
+        QVERIFY(!shows(u"loadingState"_s));
+
+        click(u"searchField"_s);
+        for (const char key : {'a', 'n', 'a'})
+            QTest::keyClick(sheet.get(), key);
+        QCOMPARE(listed(), 1);
+        click(u"clearSearchButton"_s);
+        QCOMPARE(find(u"searchField"_s)->property("text").toString(), QString());
+        QCOMPARE(listed(), 3);
+        QVERIFY(!shows(u"clearSearchButton"_s));
+
+        QVERIFY(open());
+        QCOMPARE(book.opened, 3);
+    }
+
+    void theSheetSaysWhyItIsEmptyAndHandsANumberBack()
+    {
+        book.granted.reset();
+        book.accessFailure = u"Agenda indisponível."_s;
+        QVERIFY(open());
+        QVERIFY(shows(u"Não foi possível ler os contatos"_s) && shows(u"Agenda indisponível."_s));
+        QCOMPARE(listed(), 0);
+        book.accessFailure.clear();
+        click(u"Tentar novamente"_s);
+        QTRY_VERIFY(shows(u"Ative a agenda do sistema (Contatos) e tente novamente."_s));
+
+        book.granted = true;
+        book.contacts.clear();
+        click(u"Tentar novamente"_s);
+        QTRY_VERIFY(shows(u"Nenhum contato disponível no computador"_s));
+        QVERIFY(shows(u"Abra o app Contatos do sistema e confirme se seus contatos do Google, Nextcloud ou "
+                      "Exchange estão sincronizados."_s));
+        book.contacts = searchable;
+        click(u"Atualizar contatos"_s);
+        QTRY_COMPARE(listed(), 3);
+        sheet->setProperty("search", u"Xavier"_s);
+        QVERIFY(shows(u"Nenhum contato encontrado"_s) && shows(u"Tente buscar por outro nome ou número."_s));
+
+        sheet->setProperty("search", u"souza"_s);
+        QSignalSpy selected(sheet.get(), SIGNAL(selected(QString)));
+        QSignalSpy dismissed(sheet.get(), SIGNAL(dismissed()));
+        click(u"+5511987654321"_s);
+        QCOMPARE(selected, (QList<QVariantList>{{u"+5511987654321"_s}}));
+        QVERIFY(sheet->isVisible() && dismissed.isEmpty());
+        click(u"closeButton"_s);
+        QCOMPARE(dismissed.size(), 1);
     }
 };
 
-QTEST_GUILESS_MAIN(ContactDirectoryTest)
+QTEST_MAIN(ContactDirectoryTest)
 #include "ContactDirectoryTest.moc"

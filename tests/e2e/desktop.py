@@ -6,14 +6,13 @@ Qt 6.4 answers the accessibility "Press" action of Qt Quick buttons without clic
 Every wait has a time limit.
 """
 
+import contextlib
+import os
 import subprocess
 import time
 
 import pyatspi
 from gi.repository import Atspi
-
-SHOWING = pyatspi.STATE_SHOWING
-ENABLED = pyatspi.STATE_ENABLED
 
 
 class NotFound(AssertionError):
@@ -35,17 +34,35 @@ def wait_until(condition, timeout, what):
         time.sleep(0.1)
 
 
-def _walk(node):
+def _showing(node, depth=0):
+    """`node`, if it shows, and every showing control under it, with its depth."""
     try:
-        if not node.getState().contains(SHOWING):
+        if not node.getState().contains(pyatspi.STATE_SHOWING):
             return
     except Exception:
         return
-    yield node
+    yield node, depth
     for i in range(node.childCount):
         child = node.getChildAtIndex(i)
         if child is not None:
-            yield from _walk(child)
+            yield from _showing(child, depth + 1)
+
+
+@contextlib.contextmanager
+def running(program, environment=os.environ):
+    """The program started on the X display with its accessibility tree on; stopped at the end."""
+    environment = dict(environment, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
+    process = subprocess.Popen([str(program)], env=environment, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    try:
+        yield Application(process.pid)
+    finally:
+        process.terminate()
+        try:
+            process.wait(10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait(5)
 
 
 class Application:
@@ -60,40 +77,27 @@ class Application:
 
     def _find_root(self):
         desktop = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            if app is not None and app.get_process_id() == self.pid and app.childCount > 0:
-                return app
-        return None
+        return next((app for app in map(desktop.getChildAtIndex, range(desktop.childCount))
+                     if app is not None and app.get_process_id() == self.pid and app.childCount > 0), None)
+
+    def _windows(self, title=None):
+        return [window for window in map(self.root.getChildAtIndex, range(self.root.childCount))
+                if window is not None and title in (None, window.name)
+                and window.getState().contains(pyatspi.STATE_SHOWING)]
 
     def showing(self, name=None, role=None, window=None):
         """Every showing control with that name (and role), optionally inside a window of that title."""
-        found = []
-        for frame in _walk_children(self.root):
-            if window is not None and frame.name != window:
-                continue
-            for node in _walk(frame):
-                if (name is None or node.name == name) and (role is None or node.getRoleName() == role):
-                    found.append(node)
-        return found
+        return [node for frame in self._windows(window) for node, _ in _showing(frame)
+                if name in (None, node.name) and role in (None, node.getRoleName())]
 
     def find(self, name, role=None, window=None, timeout=10, enabled=True):
-        def one():
-            for node in self.showing(name, role, window):
-                if not enabled or node.getState().contains(ENABLED):
-                    return node
-            return None
         where = f" na janela “{window}”" if window else ""
-        return wait_until(one, timeout, f"“{name}”{where}")
+        return wait_until(lambda: next((node for node in self.showing(name, role, window)
+                                        if not enabled or node.getState().contains(pyatspi.STATE_ENABLED)), None),
+                          timeout, f"“{name}”{where}")
 
-    def has(self, name, role=None, window=None):
-        try:
-            return bool(self.showing(name, role, window))
-        except Exception:
-            return False
-
-    def wait_gone(self, name, role=None, window=None, timeout=10):
-        wait_until(lambda: not self.has(name, role, window), timeout, f"sumir “{name}”")
+    def wait_gone(self, name, timeout=10):
+        wait_until(lambda: not self.showing(name), timeout, f"sumir “{name}”")
 
     def wait_label(self, text, window=None, timeout=10):
         """A showing text with exactly this content."""
@@ -107,14 +111,11 @@ class Application:
         if opens is None:
             return
         try:
-            wait_until(lambda: self._frame_showing(opens), 3, opens)
+            wait_until(lambda: self._windows(opens), 3, opens)
         except NotFound:
             print(f"   aviso: o clique em “{name}” não abriu “{opens}”; clicando de novo", flush=True)
             click(self.find(name, role, window, timeout))
-            wait_until(lambda: self._frame_showing(opens), timeout, f"a janela “{opens}”")
-
-    def _frame_showing(self, title):
-        return any(frame.name == title for frame in _walk_children(self.root))
+            wait_until(lambda: self._windows(opens), timeout, f"a janela “{opens}”")
 
     def type_into(self, name, text, window=None, timeout=10):
         field = self.find(name, "text", window, timeout)
@@ -130,23 +131,8 @@ class Application:
 
     def tree(self):
         """The showing part of the tree, one control a line, for failure reports."""
-        lines = []
-        for frame in _walk_children(self.root):
-            for node in _walk(frame):
-                depth = 0
-                parent = node.parent
-                while parent is not None and parent != self.root:
-                    depth += 1
-                    parent = parent.parent
-                lines.append("  " * depth + f"{node.getRoleName()}: {node.name!r}")
-        return "\n".join(lines)
-
-
-def _walk_children(node):
-    for i in range(node.childCount):
-        child = node.getChildAtIndex(i)
-        if child is not None and child.getState().contains(SHOWING):
-            yield child
+        return "\n".join("  " * depth + f"{node.getRoleName()}: {node.name!r}"
+                         for frame in self._windows() for node, depth in _showing(frame))
 
 
 def _xdotool(*arguments):
