@@ -41,7 +41,8 @@ private slots:
             << ScriptedReply{.bytes = head + "Content-Length: 104857600\r\n\r\n{" + filler.left(65536), .openEnded = true} << 0
             << Kind::response << qsizetype(-1) << 0 << 3000;
         QTest::newRow("endless body without a length")
-            << ScriptedReply{.bytes = head + "\r\n{" + filler, .openEnded = true} << 0 << Kind::response << qsizetype(-1) << 0 << 3000;
+            << ScriptedReply{.bytes = head + "\r\n{" + filler, .openEnded = true} << 0 << Kind::response
+            << qsizetype(-1) << 0 << 3000;
         QTest::newRow("silent server") << silence() << 0 << Kind::failed << qsizetype(0) << 400 << 1000;
         QTest::newRow("answer trickling in") << ScriptedReply{head + "\r\n", true, filler.left(100), 50ms} << 0
                                              << Kind::failed << qsizetype(0) << 400 << 1000;

@@ -45,7 +45,6 @@ private slots:
         QTest::addColumn<int>("requests");
         const QString invalid = VozelError::invalidResponse().description();
         const std::optional<SIPAccount> none;
-        const auto xml = [](const QByteArray &type) { return answer(200, legacyXml, "Content-Type: " + type + "\r\n"); };
         const SIPAccount legacyAccount{u"3003"_s, u"3003"_s, u"pw"_s, u"legacy.example.com"_s, 5080, u"udp"_s,
                                        u"Ramal 3003"_s, 600};
 
@@ -59,7 +58,8 @@ private slots:
         QTest::newRow("older link answered at the current path")
             << legacyLink << QList{answer(200, accountAnswer)} << std::optional(account) << QString() << 1;
         QTest::newRow("older link falls back and reads XML")
-            << legacyLink << QList{answer(404, "{}"), xml("text/xml")} << std::optional(legacyAccount) << QString() << 2;
+            << legacyLink << QList{answer(404, "{}"), answer(200, legacyXml, "Content-Type: text/xml\r\n")}
+            << std::optional(legacyAccount) << QString() << 2;
         QTest::newRow("older link refused twice shows the second answer")
             << legacyLink << QList{answer(404, R"({"error":"primeira"})"), answer(410, R"({"error":"segunda"})")} << none
             << u"segunda"_s << 2;
@@ -82,7 +82,7 @@ private slots:
 
         QCOMPARE(result.value, account);
         if (!account)
-            QCOMPARE(result.errorAs<VozelError>().value().description(), failure);
+            QCOMPARE(result.errorAs<VozelError>().value_or(VozelError::server({})).description(), failure);
         QCOMPARE(server.requests.size(), requests);
         for (qsizetype i = 0; i < requests; ++i) {
             const RecordedRequest &request = server.requests[i];
@@ -112,7 +112,8 @@ private slots:
         clock.start();
         // Never from HTTPS to plain HTTP: the password would travel in clear text. Then silence.
         for (int i = 0; i < 2; ++i)
-            QVERIFY(!provision(server.url(currentLink).toString()).errorAs<PlatformError>().value().description().isEmpty());
+            QVERIFY(!provision(server.url(currentLink).toString()).errorAs<PlatformError>().value_or(PlatformError(
+                QString())).description().isEmpty());
         QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(server.requests.size(), 4);
         QTest::qWait(100);
@@ -127,7 +128,7 @@ private slots:
         for (const auto &result : {provision(u"https://127.0.0.1:%1%2"_s.arg(closedPort).arg(currentLink)),
                                    provision(redirect, QSslConfiguration::defaultConfiguration())}) {
             QVERIFY(!result.errorAs<VozelError>());
-            QVERIFY(!result.errorAs<PlatformError>().value().description().isEmpty());
+            QVERIFY(!result.errorAs<PlatformError>().value_or(PlatformError(QString())).description().isEmpty());
         }
         QCOMPARE(server.requests.size(), 4);
     }
