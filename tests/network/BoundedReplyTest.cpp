@@ -2,7 +2,6 @@
 #include "TaskResult.h"
 #include "services/network/BoundedReply.h"
 
-#include <QElapsedTimer>
 #include <QLibraryInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -33,21 +32,21 @@ private slots:
         QTest::addColumn<int>("maxMs");
         using Kind = ReplyOutcome::Kind;
         const QByteArray filler(2 * 1024 * 1024, ' ');
-        QTest::newRow("body exactly at the limit") << ScriptedReply::text(200, filler.left(maxAnswerBytes)) << 0
-                                                   << Kind::response << maxAnswerBytes << 0 << 3000;
-        QTest::newRow("one byte over the limit") << ScriptedReply::text(500, filler.left(maxAnswerBytes + 1)) << 0
-                                                 << Kind::response << qsizetype(-1) << 0 << 3000;
+        const QByteArray head = "HTTP/1.1 200 OK\r\n";
+        QTest::newRow("body exactly at the limit")
+            << answer(200, filler.left(maxAnswerBytes)) << 0 << Kind::response << maxAnswerBytes << 0 << 3000;
+        QTest::newRow("one byte over the limit")
+            << answer(500, filler.left(maxAnswerBytes + 1)) << 0 << Kind::response << qsizetype(-1) << 0 << 3000;
         QTest::newRow("announced length over the limit")
-            << ScriptedReply::rawBytes("HTTP/1.1 200 OK\r\nContent-Length: 104857600\r\n\r\n{" + filler.left(65536))
-            << 0 << Kind::response << qsizetype(-1) << 0 << 3000;
-        QTest::newRow("endless body without a length") << ScriptedReply::rawBytes("HTTP/1.1 200 OK\r\n\r\n{" + filler)
-                                                       << 0 << Kind::response << qsizetype(-1) << 0 << 3000;
-        QTest::newRow("silent server") << ScriptedReply::silence() << 0 << Kind::failed << qsizetype(0) << 400 << 1000;
-        QTest::newRow("answer trickling in")
-            << ScriptedReply::rawBytes("HTTP/1.1 200 OK\r\n\r\n", filler.left(100), 50ms) << 0 << Kind::failed
-            << qsizetype(0) << 400 << 1000;
-        QTest::newRow("cancelled while waiting") << ScriptedReply::silence() << 100 << Kind::cancelled << qsizetype(0)
-                                                 << 100 << 300;
+            << ScriptedReply{.bytes = head + "Content-Length: 104857600\r\n\r\n{" + filler.left(65536), .openEnded = true} << 0
+            << Kind::response << qsizetype(-1) << 0 << 3000;
+        QTest::newRow("endless body without a length")
+            << ScriptedReply{.bytes = head + "\r\n{" + filler, .openEnded = true} << 0 << Kind::response
+            << qsizetype(-1) << 0 << 3000;
+        QTest::newRow("silent server") << silence() << 0 << Kind::failed << qsizetype(0) << 400 << 1000;
+        QTest::newRow("answer trickling in") << ScriptedReply{head + "\r\n", true, filler.left(100), 50ms} << 0
+                                             << Kind::failed << qsizetype(0) << 400 << 1000;
+        QTest::newRow("cancelled while waiting") << silence() << 100 << Kind::cancelled << qsizetype(0) << 100 << 300;
     }
 
     void bounds()
@@ -83,7 +82,7 @@ private slots:
         if (kind == ReplyOutcome::Kind::failed)
             QCOMPARE(outcome.failure, u"Passou o tempo-limite para a operação de rede"_s);
         QVERIFY2(elapsed >= minMs && elapsed < maxMs, qPrintable(QString::number(elapsed)));
-        QCOMPARE(server.requests().size(), 1);
+        QCOMPARE(server.requests.size(), 1);
     }
 };
 

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "InMemorySecretItemStore.h"
 #include "model/domain/Json.h"
 #include "model/domain/SIPAccount.h"
 #include "model/domain/VozelError.h"
 
-#include <optional>
+#include <QStringList>
 
 namespace vozel::test {
 
@@ -41,5 +42,41 @@ std::optional<std::int32_t> keychainStatusOf(Call call)
     }
     return std::nullopt;
 }
+
+// An in-memory secret store that logs every call as "<operation> <account>" and answers the ones
+// in `failures` with the status given there; a read answered with success then hands over no data.
+class ScriptedSecretItemStore : public InMemorySecretItemStore {
+public:
+    QStringList calls;
+    QHash<QString, std::int32_t> failures;
+
+    ReadResult read(const QString &service, const QString &account) override
+    {
+        return fails(QStringLiteral("read ") + account) ? ReadResult{failures.value(calls.last()), std::nullopt}
+                                            : InMemorySecretItemStore::read(service, account);
+    }
+    std::int32_t update(const QString &service, const QString &account, const QByteArray &data) override
+    {
+        return fails(QStringLiteral("update ") + account) ? failures.value(calls.last())
+                                              : InMemorySecretItemStore::update(service, account, data);
+    }
+    std::int32_t add(const QString &service, const QString &account, const QByteArray &data) override
+    {
+        return fails(QStringLiteral("add ") + account) ? failures.value(calls.last())
+                                           : InMemorySecretItemStore::add(service, account, data);
+    }
+    std::int32_t remove(const QString &service, const QString &account) override
+    {
+        return fails(QStringLiteral("remove ") + account) ? failures.value(calls.last())
+                                              : InMemorySecretItemStore::remove(service, account);
+    }
+
+private:
+    bool fails(const QString &call)
+    {
+        calls.append(call);
+        return failures.contains(call);
+    }
+};
 
 } // namespace vozel::test

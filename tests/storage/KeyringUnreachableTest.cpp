@@ -2,7 +2,6 @@
 #include "ModelHarness.h"
 #include "PrivateSessionBus.h"
 
-#include "model/domain/VozelError.h"
 #include "services/storage/KeychainStore.h"
 #include "services/storage/LibsecretItemStore.h"
 
@@ -24,24 +23,15 @@ namespace {
 
 const QString item = u"unreachable-test"_s;
 
-// A process the test starts and stops by its pid.
+// A process the test freezes and thaws by its pid; QProcess kills it when it goes.
 class Daemon : public QProcess {
 public:
-    ~Daemon() override
-    {
-        if (state() == NotRunning)
-            return;
-        resume();
-        terminate();
-        if (!waitForFinished(5000))
-            kill();
-    }
     void pause() { ::kill(pid_t(processId()), SIGSTOP); }
     void resume() { ::kill(pid_t(processId()), SIGCONT); }
 };
 
 // A gnome-keyring of the test's own on that bus, unlocked, with its files in `folder`.
-bool startKeyring(Daemon &daemon, const QTemporaryDir &folder, const QString &busAddress)
+void startKeyring(Daemon &daemon, const QTemporaryDir &folder, const QString &busAddress)
 {
     auto environment = QProcessEnvironment::systemEnvironment();
     environment.remove(u"GNOME_KEYRING_CONTROL"_s);
@@ -52,15 +42,8 @@ bool startKeyring(Daemon &daemon, const QTemporaryDir &folder, const QString &bu
     daemon.start(u"gnome-keyring-daemon"_s, {u"--foreground"_s, u"--unlock"_s, u"--components=secrets"_s});
     daemon.write("vozel");
     daemon.closeWriteChannel();
-
-    auto bus = QDBusConnection::connectToBus(busAddress, u"probe"_s);
-    QElapsedTimer waited;
-    waited.start();
-    bool serving = false;
-    while (!(serving = bus.interface()->isServiceRegistered(u"org.freedesktop.secrets"_s)) && waited.elapsed() < 10000)
-        QTest::qWait(50);
-    QDBusConnection::disconnectFromBus(u"probe"_s);
-    return serving;
+    const auto bus = QDBusConnection::connectToBus(busAddress, u"probe"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(bus.interface()->isServiceRegistered(u"org.freedesktop.secrets"_s), 10000);
 }
 
 } // namespace
@@ -83,14 +66,7 @@ class KeyringUnreachableTest : public QObject {
             {"update", [&] { return items.update(KeychainStore::service, item, "data"); }},
             {"add", [&] { return items.add(KeychainStore::service, item, "data"); }},
             {"remove", [&] { return items.remove(KeychainStore::service, item); }},
-            {"load accounts", [&] {
-                 try {
-                     store.loadCollection();
-                 } catch (const VozelError &error) {
-                     return error.status();
-                 }
-                 return SecretItemStore::success;
-             }},
+            {"load accounts", [&] { return keychainStatusOf([&] { store.loadCollection(); }).value_or(0); }},
         };
         for (const auto &[name, operation] : operations) {
             QElapsedTimer timer;
@@ -118,7 +94,7 @@ private slots:
     void hungSecretServiceTimesOutAndRecovers()
     {
         Daemon keyring;
-        QVERIFY(startKeyring(keyring, m_keyringFolder, m_bus.address()));
+        startKeyring(keyring, m_keyringFolder, m_bus.address());
         LibsecretItemStore items(1000ms);
         // The bound, the grace a cancelled call gets, and some slack.
         constexpr auto atMost = 2000ms;
