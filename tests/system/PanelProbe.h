@@ -6,23 +6,17 @@
 
 namespace vozel::test {
 
-// Finds a named item of a QML window; fails the test when there is none.
+// A named item of a QML window (items declared in a QML Window are its QObject children).
 inline QQuickItem *item(QQuickWindow *window, const char *objectName)
 {
-    // Items declared in a QML Window are the window's QObject children.
-    auto *found = window ? window->findChild<QQuickItem *>(QLatin1String(objectName)) : nullptr;
-    if (!found)
-        qWarning("no item named %s", objectName);
-    return found;
+    return window->findChild<QQuickItem *>(QLatin1String(objectName));
 }
 
 inline QString textOf(QQuickWindow *window, const char *objectName)
 {
-    QQuickItem *found = item(window, objectName);
-    return found ? found->property("text").toString() : QString();
+    return item(window, objectName)->property("text").toString();
 }
 
-// The texts of the named items, in the order given.
 inline QStringList textsOf(QQuickWindow *window, std::initializer_list<const char *> objectNames)
 {
     QStringList texts;
@@ -31,15 +25,13 @@ inline QStringList textsOf(QQuickWindow *window, std::initializer_list<const cha
     return texts;
 }
 
-// A real mouse click in the middle of the named item.
+// A real mouse click in the middle of the named item, once laid out.
 inline void click(QQuickWindow *window, const char *objectName)
 {
     QVERIFY(QTest::qWaitForWindowExposed(window));
     QQuickItem *target = item(window, objectName);
-    QVERIFY(target);
-    QTRY_VERIFY(target->width() > 0); // laid out
-    const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
-    QTest::mouseClick(window, Qt::LeftButton, {}, centre.toPoint());
+    QTRY_VERIFY(target->width() > 0);
+    QTest::mouseClick(window, Qt::LeftButton, {}, target->mapToScene(target->boundingRect().center()).toPoint());
 }
 
 } // namespace vozel::test

@@ -1,0 +1,295 @@
+#include "PanelProbe.h"
+#include "system/DesktopCallManager.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(Vozel_SystemPlugin)
+
+using namespace vozel;
+using namespace vozel::test;
+using namespace Qt::StringLiterals;
+
+// A notification service on the test's session bus, on a connection of its own as a real
+// desktop's would be: records what it is asked and emits the signals a user's clicks cause.
+class NotificationService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    struct Notification {
+        uint id, replacesId;
+        QString summary, body;
+        QStringList actions;
+        QVariantMap hints;
+        int timeout;
+    };
+    QList<Notification> notified;
+    QList<uint> closed;
+    bool registered = false;
+    // The user dismisses the notification just before an update of it arrives; like a real
+    // service, the update then shows it again.
+    bool dismissBeforeNextUpdate = false;
+
+    NotificationService() : bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"desktop"_s))
+    {
+        bus.registerObject(u"/org/freedesktop/Notifications"_s, this, QDBusConnection::ExportScriptableContents);
+        registered = bus.registerService(u"org.freedesktop.Notifications"_s);
+    }
+    ~NotificationService() override
+    {
+        bus.unregisterService(u"org.freedesktop.Notifications"_s);
+        QDBusConnection::disconnectFromBus(u"desktop"_s);
+    }
+    uint lastId() const { return notified.isEmpty() ? 0 : notified.last().id; }
+
+public slots:
+    Q_SCRIPTABLE uint Notify(const QString &, uint replacesId, const QString &, const QString &summary,
+                             const QString &body, const QStringList &actions, const QVariantMap &hints, int timeout)
+    {
+        if (replacesId != 0 && std::exchange(dismissBeforeNextUpdate, false))
+            emit NotificationClosed(replacesId, 2);
+        const uint id = replacesId != 0 ? replacesId : 41 + notified.size(); // not 1, so a mix-up with a count shows
+        notified << Notification{id, replacesId, summary, body, actions, hints, timeout};
+        return id;
+    }
+    Q_SCRIPTABLE void CloseNotification(uint id)
+    {
+        closed << id;
+        emit NotificationClosed(id, 3);
+    }
+    Q_SCRIPTABLE QStringList GetCapabilities() { return {u"actions"_s, u"body"_s, u"body-markup"_s}; }
+
+signals:
+    Q_SCRIPTABLE void ActionInvoked(uint id, const QString &action_key);
+    Q_SCRIPTABLE void NotificationClosed(uint id, uint reason);
+
+private:
+    QDBusConnection bus;
+};
+
+// Lets every call already sent reach the service and its answers come back.
+void settle()
+{
+    QTest::qWait(150);
+}
+
+class IncomingCallTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        service = std::make_unique<NotificationService>();
+        QVERIFY(service->registered);
+        notification = std::make_unique<IncomingCallNotification>();
+        QQmlComponent component(&engine);
+        component.setData("import QtQuick\nWindow { width: 296; height: 520 }", QUrl(u"qrc:/dialer.qml"_s));
+        dialer.reset(qobject_cast<QQuickWindow *>(component.create()));
+        QVERIFY(dialer);
+        manager = std::make_unique<DesktopCallManager>();
+        manager->setDialerWindow(dialer.get());
+        answers = ends = 0;
+        manager->onAnswer = [this] { ++answers; };
+        manager->onEnd = [this] { ++ends; };
+        settle(); // the capabilities
+    }
+
+    void cleanup()
+    {
+        // As at quit: the engine's windows go first, the model with its manager after.
+        dialer.reset();
+        manager.reset();
+        notification.reset();
+        service.reset();
+    }
+
+    void theNotificationShowsTheCallerUntilWithdrawn()
+    {
+        notification->post({u"2002"_s, u"<b>Ana</b> & Cia"_s, u"Identificando origem…"_s});
+        QTRY_COMPARE(service->notified.size(), 1);
+        const auto posted = service->notified.first();
+        QCOMPARE(posted.replacesId, 0u);
+        QCOMPARE(posted.summary, u"Chamada recebida"_s);
+        // The caller's name comes from the remote party: it never becomes markup.
+        QCOMPARE(posted.body, u"&lt;b&gt;Ana&lt;/b&gt; &amp; Cia\n2002\nIdentificando origem…"_s);
+        QCOMPARE(posted.actions, (QStringList{u"default"_s, u"Atender"_s, u"VOZEL_ANSWER"_s, u"Atender"_s,
+                                              u"VOZEL_DECLINE"_s, u"Recusar"_s}));
+        QCOMPARE(posted.timeout, 0);
+        QCOMPARE(posted.hints.value(u"urgency"_s).toInt(), 2);
+
+        notification->update({u"2002"_s, {}, u"Loja Centro"_s});
+        QTRY_COMPARE(service->notified.size(), 2);
+        QCOMPARE(service->notified[1].replacesId, posted.id);
+        QCOMPARE(service->notified[1].body, u"2002\nLoja Centro"_s);
+        notification->withdraw();
+        QTRY_COMPARE(service->closed, QList<uint>{posted.id});
+    }
+
+    // Calls crossing the service's answers, the user's dismissal or its close: nothing stays behind.
+    void racesWithTheServiceLeaveNothingBehind()
+    {
+        // The model refreshes the lines right after announcing, before any answer.
+        notification->post({u"2002"_s, {}, u"Identificando origem…"_s});
+        notification->update({u"2002"_s, u"Ana"_s, u"Identificando origem…"_s});
+        notification->update({u"2002"_s, u"Ana"_s, u"Loja Centro"_s});
+        settle();
+        QCOMPARE(service->notified.size(), 2);
+        QCOMPARE(service->notified[1].replacesId, service->notified[0].id);
+        QCOMPARE(service->notified[1].body, u"Ana\n2002\nLoja Centro"_s);
+
+        service->dismissBeforeNextUpdate = true;
+        notification->update({u"2002"_s, u"Ana"_s, {}});
+        settle();
+        QCOMPARE(service->notified.size(), 3);
+        QCOMPARE(service->closed, QList<uint>{service->lastId()});
+
+        // A call that ends at once.
+        notification->post({u"2003"_s, {}, {}});
+        notification->withdraw();
+        settle();
+        QCOMPARE(service->notified.size(), 4);
+        QCOMPARE(service->closed.size(), 2);
+        QCOMPARE(service->closed.last(), service->lastId());
+
+        // Closed by the desktop: not brought back.
+        notification->post({u"2004"_s, {}, {}});
+        QTRY_COMPARE(service->notified.size(), 5);
+        emit service->ActionInvoked(service->lastId(), u"VOZEL_DECLINE"_s);
+        emit service->NotificationClosed(service->lastId(), 2);
+        settle();
+        notification->update({u"2004"_s, u"Ana"_s, u"Loja"_s});
+        notification->withdraw();
+        settle();
+        QCOMPARE(service->notified.size(), 5);
+        QCOMPARE(service->closed.size(), 2);
+    }
+
+    void withoutANotificationServiceNothingWaits()
+    {
+        service.reset();
+        IncomingCallNotification alone;
+        QElapsedTimer timer;
+        timer.start();
+        alone.post({u"2002"_s, {}, {}});
+        alone.update({u"2002"_s, u"Ana"_s, {}});
+        alone.withdraw();
+        QVERIFY(timer.elapsed() < 100);
+    }
+
+    void aCallRingsUntilAnsweredOrEnded()
+    {
+        manager->reportIncoming(u"2002"_s);
+        QVERIFY(manager->isCallAnnounced() && manager->isRinging() && dialer->isVisible());
+        QQuickWindow *panel = manager->incomingPanel();
+        QVERIFY(panel && panel->isVisible());
+        QVERIFY(panel->flags().testFlags(Qt::Tool | Qt::WindowStaysOnTopHint));
+        QCOMPARE(textsOf(panel, {"incomingHeading", "incomingNumber", "incomingSource", "declineButton",
+                                 "answerButton"}),
+                 (QStringList{u"Chamada recebida"_s, u"2002"_s, u"Identificando origem…"_s, u"Recusar"_s,
+                              u"Atender"_s}));
+        QVERIFY(!item(panel, "incomingCallerName")->isVisible());
+        QTRY_COMPARE(service->notified.size(), 1);
+
+        manager->updateIncomingIdentity(u"2002"_s, u"Ana Souza"_s, u"Loja Centro"_s);
+        QVERIFY(item(panel, "incomingCallerName")->isVisible());
+        QCOMPARE(textsOf(panel, {"incomingCallerName", "incomingNumber", "incomingSource"}),
+                 (QStringList{u"Ana Souza"_s, u"2002"_s, u"Loja Centro"_s}));
+        QTRY_COMPARE(service->notified.size(), 2);
+
+        // The caller gives up: silence, and nothing left on screen.
+        manager->reportEnded();
+        QVERIFY(!manager->isCallAnnounced() && !manager->isRinging() && !panel->isVisible());
+        QTRY_COMPARE(service->closed, QList<uint>{service->lastId()});
+
+        // The next call, on the same panel, shows nothing of the previous caller.
+        manager->reportIncoming(u"2003"_s);
+        QVERIFY(manager->isRinging() && panel->isVisible());
+        QCOMPARE(manager->incomingPanel(), panel);
+        QCOMPARE(textsOf(panel, {"incomingNumber", "incomingSource"}),
+                 (QStringList{u"2003"_s, u"Identificando origem…"_s}));
+        QVERIFY(!item(panel, "incomingCallerName")->isVisible());
+        QTRY_COMPARE(service->notified.size(), 3);
+        QCOMPARE(service->notified.last().replacesId, 0u);
+
+        // Answered: silence; the same call reported again is not announced again.
+        manager->reportAnswered();
+        QVERIFY(!manager->isRinging() && !panel->isVisible());
+        QTRY_COMPARE(service->closed.size(), 2);
+        manager->reportIncoming(u"2003"_s);
+        manager->updateIncomingIdentity(u"2003"_s, u"Ana"_s, u"Loja"_s);
+        settle();
+        QVERIFY(!manager->isRinging() && !panel->isVisible());
+        QCOMPARE(service->notified.size(), 3);
+
+        // A second caller while the call is up is announced anew, and silenced when it stops waiting.
+        manager->reportWaitingCall(u"2004"_s);
+        QVERIFY(manager->isRinging() && panel->isVisible());
+        QCOMPARE(textOf(panel, "incomingNumber"), u"2004"_s);
+        QTRY_COMPARE(service->notified.size(), 4);
+        manager->reportWaitingCallEnded();
+        QVERIFY(!manager->isRinging() && !panel->isVisible() && manager->isCallAnnounced());
+    }
+
+    // Answer or decline, from the panel or the notification: one report, silence at once; a click
+    // on another application's notification or a later one on this is stale. The call stays
+    // announced until its end is reported.
+    void answeringAndDeclining_data()
+    {
+        QTest::addColumn<QString>("panelButton"); // empty: the notification's action instead
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("answers");
+        QTest::addColumn<int>("ends");
+        QTest::newRow("panel answer") << u"answerButton"_s << QString() << 1 << 0;
+        QTest::newRow("panel decline") << u"declineButton"_s << QString() << 0 << 1;
+        QTest::newRow("answer") << QString() << u"VOZEL_ANSWER"_s << 1 << 0;
+        QTest::newRow("click on the notification") << QString() << u"default"_s << 1 << 0;
+        QTest::newRow("decline") << QString() << u"VOZEL_DECLINE"_s << 0 << 1;
+        QTest::newRow("unknown") << QString() << u"VOZEL_SNOOZE"_s << 0 << 0;
+    }
+
+    void answeringAndDeclining()
+    {
+        QFETCH(QString, panelButton);
+        QFETCH(QString, action);
+        manager->reportIncoming(u"2002"_s);
+        dialer->hide();
+        QTRY_COMPARE(service->notified.size(), 1);
+        emit service->ActionInvoked(service->lastId() + 7, u"VOZEL_ANSWER"_s); // another application's
+        if (!panelButton.isEmpty())
+            click(manager->incomingPanel(), panelButton.toLatin1().constData());
+        else
+            emit service->ActionInvoked(service->lastId(), action);
+        const bool acted = QTest::currentDataTag() != "unknown"_L1;
+        QTRY_COMPARE(answers + ends, int(acted));
+        QCOMPARE(manager->isRinging(), !acted);
+        QCOMPARE(manager->incomingPanel()->isVisible(), !acted);
+        if (acted) {
+            QTRY_COMPARE(service->closed, QList<uint>{service->lastId()});
+            emit service->ActionInvoked(service->lastId(), u"VOZEL_DECLINE"_s);
+            settle();
+        }
+        QTEST(answers, "answers");
+        QTEST(ends, "ends");
+        QVERIFY(manager->isCallAnnounced());
+        // Answering from the notification brings the dialer back.
+        if (panelButton.isEmpty())
+            QCOMPARE(dialer->isVisible(), answers == 1);
+    }
+
+private:
+    QQmlEngine engine;
+    std::unique_ptr<NotificationService> service;
+    std::unique_ptr<IncomingCallNotification> notification;
+    std::unique_ptr<QQuickWindow> dialer;
+    std::unique_ptr<DesktopCallManager> manager;
+    int answers = 0;
+    int ends = 0;
+};
+
+QTEST_MAIN(IncomingCallTest)
+#include "IncomingCallTest.moc"
