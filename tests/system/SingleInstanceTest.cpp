@@ -1,45 +1,61 @@
+#include "system/SingleInstance.h"
+
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <QThread>
 #include <QUuid>
 
 #include <csignal>
+#include <cstdio>
 
+using namespace vozel;
 using namespace Qt::StringLiterals;
 
-// One launch of the probe program, killed when the test is done.
-struct Launch {
+// A Vozel launch as this test drives it, run by the test's own program. As the running instance
+// it prints "primary", then "activated <arguments joined by |>" per later launch ("hold" first:
+// it claims the instance but never serves it); otherwise it hands its arguments over and exits
+// with 0 when the running instance took them, else 1.
+int probe(QStringList arguments)
+{
+    const QString name = arguments.takeFirst();
+    const int timeoutMs = arguments.takeFirst().toInt();
+    SingleInstance instance(name);
+    if (!instance.claim())
+        return instance.handOver(arguments, timeoutMs) ? 0 : 1;
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::printf("primary\n");
+    if (arguments.value(0) == "hold"_L1)
+        QThread::sleep(60);
+    QObject::connect(&instance, &SingleInstance::activationRequested, [](const QStringList &received) {
+        std::printf("activated %s\n", qPrintable(received.join(u'|')));
+    });
+    return QCoreApplication::exec();
+}
+
+// One launch, killed when the test is done.
+struct Launch : QProcess {
     Launch(const QString &name, const QStringList &arguments, int timeoutMs = 5000)
     {
-        process.start(QStringLiteral(INSTANCE_PROBE), QStringList{name, QString::number(timeoutMs)} + arguments);
+        start(QCoreApplication::applicationFilePath(),
+              QStringList{u"--probe"_s, name, QString::number(timeoutMs)} + arguments);
     }
-    ~Launch()
+    ~Launch() override
     {
-        process.kill();
-        process.waitForFinished(3000);
+        kill();
+        waitForFinished(3000);
     }
-
-    bool waitForLine(const QByteArray &line)
+    bool printedLine(const QByteArray &line)
     {
-        QDeadlineTimer deadline(5000);
-        while (!output.contains(line + '\n')) {
-            if (!process.waitForReadyRead(int(deadline.remainingTime())))
-                return false;
-            output += process.readAllStandardOutput();
-        }
-        return true;
+        printed += readAllStandardOutput();
+        return printed.contains(line + '\n');
     }
-
     // The exit code, or -1 when it did not finish in time.
-    int exitCode()
+    int result()
     {
-        process.waitForFinished(8000);
-        return process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit
-                   ? process.exitCode() : -1;
+        return (state() == NotRunning || waitForFinished(8000)) && exitStatus() == NormalExit ? exitCode() : -1;
     }
-
-    QProcess process;
-    QByteArray output;
+    QByteArray printed;
 };
 
 QString uniqueName()
@@ -56,24 +72,23 @@ private slots:
         const QString name = uniqueName();
         {
             Launch crashed(name, {});
-            QVERIFY(crashed.waitForLine("primary"));
-            ::kill(pid_t(crashed.process.processId()), SIGKILL);
-            crashed.process.waitForFinished(3000);
+            QTRY_VERIFY(crashed.printedLine("primary"));
+            ::kill(pid_t(crashed.processId()), SIGKILL);
         }
         // The crash left its socket and lock behind; the next launch replaces it.
         const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + u'/' + name;
         QVERIFY(QFile::exists(runtime + u".socket"_s) && QFile::exists(runtime + u".lock"_s));
         Launch first(name, {});
-        QVERIFY(first.waitForLine("primary"));
+        QTRY_VERIFY(first.printedLine("primary"));
 
         Launch second(name, {u"tel:+55 11 4000-1234"_s, u"--x"_s});
-        QCOMPARE(second.exitCode(), 0);
-        QVERIFY(!second.process.readAllStandardOutput().contains("primary"));
-        QVERIFY(first.waitForLine("activated tel:+55 11 4000-1234|--x"));
+        QCOMPARE(second.result(), 0);
+        QVERIFY(!second.printedLine("primary"));
+        QTRY_VERIFY(first.printedLine("activated tel:+55 11 4000-1234|--x"));
         Launch third(name, {});
-        QCOMPARE(third.exitCode(), 0);
-        QVERIFY(first.waitForLine("activated "));
-        QCOMPARE(first.process.state(), QProcess::Running);
+        QCOMPARE(third.result(), 0);
+        QTRY_VERIFY(first.printedLine("activated "));
+        QCOMPARE(first.state(), QProcess::Running);
     }
 
     void simultaneousLaunchesLeaveExactlyOneInstance()
@@ -84,10 +99,8 @@ private slots:
             launches.push_back(std::make_unique<Launch>(name, QStringList{QString::number(i)}));
         QTest::qWait(1500);
         QStringList outcomes; // "primary", or the exit code of a hand-over
-        for (auto &launch : launches) {
-            const bool primary = launch->process.readAllStandardOutput().startsWith("primary");
-            outcomes << (primary ? u"primary"_s : QString::number(launch->exitCode()));
-        }
+        for (auto &launch : launches)
+            outcomes << (launch->printedLine("primary") ? u"primary"_s : QString::number(launch->result()));
         outcomes.sort();
         QCOMPARE(outcomes, (QStringList{u"0"_s, u"0"_s, u"0"_s, u"primary"_s}));
     }
@@ -96,14 +109,22 @@ private slots:
     {
         const QString name = uniqueName();
         Launch hung(name, {u"hold"_s});
-        QVERIFY(hung.waitForLine("primary"));
+        QTRY_VERIFY(hung.printedLine("primary"));
         QElapsedTimer timer;
         timer.start();
         Launch second(name, {}, 1000);
-        QCOMPARE(second.exitCode(), 1);
+        QCOMPARE(second.result(), 1);
         QVERIFY2(timer.elapsed() < 4000, qPrintable(QString::number(timer.elapsed())));
     }
 };
 
-QTEST_GUILESS_MAIN(SingleInstanceTest)
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (app.arguments().value(1) == "--probe"_L1)
+        return probe(app.arguments().mid(2));
+    SingleInstanceTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "SingleInstanceTest.moc"
