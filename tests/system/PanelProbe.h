@@ -17,14 +17,6 @@ inline QString textOf(QQuickWindow *window, const char *objectName)
     return item(window, objectName)->property("text").toString();
 }
 
-inline QStringList textsOf(QQuickWindow *window, std::initializer_list<const char *> objectNames)
-{
-    QStringList texts;
-    for (const char *name : objectNames)
-        texts << textOf(window, name);
-    return texts;
-}
-
 // A real mouse click in the middle of the named item, once laid out.
 inline void click(QQuickWindow *window, const char *objectName)
 {

@@ -29,17 +29,12 @@ int probe(QStringList arguments)
     return QCoreApplication::exec();
 }
 
-// One launch, killed when the test is done.
+// One launch; killed, if still running, when the test is done.
 struct Launch : QProcess {
     Launch(const QString &name, const QStringList &arguments, int timeoutMs = 5000)
     {
         start(QCoreApplication::applicationFilePath(),
               QStringList{u"--probe"_s, name, QString::number(timeoutMs)} + arguments);
-    }
-    ~Launch() override
-    {
-        kill();
-        waitForFinished(3000);
     }
     bool printedLine(const QByteArray &line)
     {
@@ -54,18 +49,13 @@ struct Launch : QProcess {
     QByteArray printed;
 };
 
-QString uniqueName()
-{
-    return u"vozel-test-"_s + QUuid::createUuid().toString(QUuid::Id128).left(12);
-}
-
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 
 private slots:
     void aLaterLaunchHandsItsArgumentsToTheRunningOne()
     {
-        const QString name = uniqueName();
+        const QString name = QUuid::createUuid().toString(QUuid::Id128);
         {
             Launch crashed(name, {});
             QTRY_VERIFY(crashed.printedLine("primary"));
@@ -97,7 +87,7 @@ private slots:
 
     void simultaneousLaunchesLeaveExactlyOneInstance()
     {
-        const QString name = uniqueName();
+        const QString name = QUuid::createUuid().toString(QUuid::Id128);
         std::vector<std::unique_ptr<Launch>> launches;
         for (int i = 0; i < 4; ++i)
             launches.push_back(std::make_unique<Launch>(name, QStringList{QString::number(i)}));
