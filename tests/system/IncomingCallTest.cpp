@@ -80,7 +80,6 @@ private slots:
     {
         service = std::make_unique<NotificationService>();
         QVERIFY(service->registered);
-        notification = std::make_unique<IncomingCallNotification>();
         QQmlComponent component(&engine);
         component.setData("import QtQuick\nWindow { width: 296; height: 520 }", QUrl(u"qrc:/dialer.qml"_s));
         dialer.reset(qobject_cast<QQuickWindow *>(component.create()));
@@ -98,88 +97,62 @@ private slots:
         // As at quit: the engine's windows go first, the model with its manager after.
         dialer.reset();
         manager.reset();
-        notification.reset();
         service.reset();
     }
 
-    // The notification, and its calls crossing the service's answers, the user's dismissal or its
-    // close: nothing stays behind.
-    void theNotificationFollowsTheCallerAndLeavesNothingBehind()
-    {
-        // The model refreshes the lines right after announcing, before any answer.
-        notification->post({u"2002"_s, u"<b>Ana</b> & Cia"_s, u"Identificando origem…"_s});
-        notification->update({u"2002"_s, u"Ana"_s, u"Identificando origem…"_s});
-        notification->update({u"2002"_s, u"Ana"_s, u"Loja Centro"_s});
-        settle();
-        QCOMPARE(service->notified.size(), 2);
-        const auto posted = service->notified.first();
-        QCOMPARE(posted.summary, u"Chamada recebida"_s);
-        // The caller's name comes from the remote party: it never becomes markup.
-        QCOMPARE(posted.body, u"&lt;b&gt;Ana&lt;/b&gt; &amp; Cia\n2002\nIdentificando origem…"_s);
-        QCOMPARE(posted.actions, (QStringList{u"default"_s, u"Atender"_s, u"VOZEL_ANSWER"_s, u"Atender"_s,
-                                              u"VOZEL_DECLINE"_s, u"Recusar"_s}));
-        QCOMPARE(posted.timeout, 0);
-        QCOMPARE(posted.hints.value(u"urgency"_s).toInt(), 2);
-        QCOMPARE(service->notified[1].replacesId, posted.id);
-        QCOMPARE(service->notified[1].body, u"Ana\n2002\nLoja Centro"_s);
-
-        // The user dismisses it just as an update leaves, which shows it again.
-        notification->update({u"2002"_s, u"Ana"_s, {}});
-        emit service->NotificationClosed(service->lastId(), 2);
-        settle();
-        QCOMPARE(service->notified.size(), 3);
-        QCOMPARE(service->closed, QList<uint>{service->lastId()});
-
-        // A call that ends at once.
-        notification->post({u"2003"_s, {}, {}});
-        notification->withdraw();
-        settle();
-        QCOMPARE(service->notified.size(), 4);
-        QCOMPARE(service->closed, (QList<uint>{service->notified[0].id, service->lastId()}));
-
-        // Closed by the desktop: not brought back.
-        notification->post({u"2004"_s, {}, {}});
-        QTRY_COMPARE(service->notified.size(), 5);
-        emit service->NotificationClosed(service->lastId(), 2);
-        settle();
-        notification->update({u"2004"_s, u"Ana"_s, u"Loja"_s});
-        notification->withdraw();
-        settle();
-        QCOMPARE(service->notified.size(), 5);
-        QCOMPARE(service->closed.size(), 2);
-    }
-
+    // Calls crossing the notification service's answers, the user's dismissal of the notification
+    // or the end of the call leave nothing behind.
     void aCallRingsUntilAnsweredOrEnded()
     {
+        // The owner refreshes the caller's lines right after announcing, before the service answers.
         manager->reportIncoming(u"2002"_s);
-        QCOMPARE(seen(), u"ringing | 2002 | Identificando origem… | notified 1 closed 0"_s);
+        manager->updateIncomingIdentity(u"2002"_s, u"Ana"_s, u"Identificando origem…"_s);
+        manager->updateIncomingIdentity(u"2002"_s, u"<b>Ana</b> & Cia"_s, u"Loja Centro"_s);
+        QCOMPARE(seen(), u"ringing | <b>Ana</b> & Cia | 2002 | Loja Centro | notified 2 closed 0"_s);
         QVERIFY(manager->isCallAnnounced() && dialer->isVisible());
         QQuickWindow *panel = manager->incomingPanel();
         QVERIFY(panel->flags().testFlags(Qt::Tool | Qt::WindowStaysOnTopHint));
         QCOMPARE(textOf(panel, "incomingHeading") + textOf(panel, "declineButton") + textOf(panel, "answerButton"),
                  u"Chamada recebidaRecusarAtender"_s);
-        manager->updateIncomingIdentity(u"2002"_s, u"Ana Souza"_s, u"Loja Centro"_s);
-        QCOMPARE(seen(), u"ringing | Ana Souza | 2002 | Loja Centro | notified 2 closed 0"_s);
+        const auto posted = service->notified.first();
+        QCOMPARE(posted.summary + u'|' + posted.body, u"Chamada recebida|2002\nIdentificando origem…"_s);
+        QCOMPARE(posted.actions, (QStringList{u"default"_s, u"Atender"_s, u"VOZEL_ANSWER"_s, u"Atender"_s,
+                                              u"VOZEL_DECLINE"_s, u"Recusar"_s}));
+        QCOMPARE(posted.timeout, 0);
+        QCOMPARE(posted.hints.value(u"urgency"_s).toInt(), 2);
+        QCOMPARE(service->notified[1].replacesId, posted.id);
+        // The caller's name comes from the remote party: it never becomes markup.
+        QCOMPARE(service->notified[1].body, u"&lt;b&gt;Ana&lt;/b&gt; &amp; Cia\n2002\nLoja Centro"_s);
         manager->reportEnded(); // the caller gave up
         QCOMPARE(seen(), u"silent | notified 2 closed 1"_s);
         QVERIFY(!manager->isCallAnnounced());
 
-        // The next call, on the same panel, shows nothing of the previous caller.
+        // A call that ends before the service answered.
         manager->reportIncoming(u"2003"_s);
-        QCOMPARE(seen(), u"ringing | 2003 | Identificando origem… | notified 3 closed 1"_s);
+        manager->reportEnded();
+        QCOMPARE(seen(), u"silent | notified 3 closed 2"_s);
+
+        // The next call, on the same panel, shows nothing of the previous caller.
+        manager->reportIncoming(u"2004"_s);
+        QCOMPARE(seen(), u"ringing | 2004 | Identificando origem… | notified 4 closed 2"_s);
         QCOMPARE(manager->incomingPanel(), panel);
         QCOMPARE(service->notified.last().replacesId, 0u);
+        // The user dismisses the notification just as an update leaves, which shows it again; once
+        // dismissed, it is not brought back.
+        manager->updateIncomingIdentity(u"2004"_s, u"Bia"_s, u"Loja"_s);
+        emit service->NotificationClosed(service->lastId(), 2);
+        QCOMPARE(seen(), u"ringing | Bia | 2004 | Loja | notified 5 closed 3"_s);
+        manager->updateIncomingIdentity(u"2004"_s, u"Bia"_s, u"Loja Centro"_s);
         manager->reportAnswered();
-        QCOMPARE(seen(), u"silent | notified 3 closed 2"_s);
+        QCOMPARE(seen(), u"silent | notified 5 closed 3"_s);
         // The same call reported again is not announced again.
-        manager->reportIncoming(u"2003"_s);
-        manager->updateIncomingIdentity(u"2003"_s, u"Ana"_s, u"Loja"_s);
-        QCOMPARE(seen(), u"silent | notified 3 closed 2"_s);
+        manager->reportIncoming(u"2004"_s);
+        QCOMPARE(seen(), u"silent | notified 5 closed 3"_s);
         // A second caller while the call is up is announced anew, and silenced when it stops waiting.
-        manager->reportWaitingCall(u"2004"_s);
-        QCOMPARE(seen(), u"ringing | 2004 | Identificando origem… | notified 4 closed 2"_s);
+        manager->reportWaitingCall(u"2005"_s);
+        QCOMPARE(seen(), u"ringing | 2005 | Identificando origem… | notified 6 closed 3"_s);
         manager->reportWaitingCallEnded();
-        QCOMPARE(seen(), u"silent | notified 4 closed 3"_s);
+        QCOMPARE(seen(), u"silent | notified 6 closed 4"_s);
         QVERIFY(manager->isCallAnnounced());
     }
 
@@ -240,7 +213,6 @@ private:
 
     QQmlEngine engine;
     std::unique_ptr<NotificationService> service;
-    std::unique_ptr<IncomingCallNotification> notification;
     std::unique_ptr<QQuickWindow> dialer;
     std::unique_ptr<DesktopCallManager> manager;
     QStringList reports;
