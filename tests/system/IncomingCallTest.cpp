@@ -29,17 +29,11 @@ public:
     };
     QList<Notification> notified;
     QList<uint> closed;
-    bool registered = false;
 
     NotificationService() : bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"desktop"_s))
     {
         bus.registerObject(u"/org/freedesktop/Notifications"_s, this, QDBusConnection::ExportScriptableContents);
-        registered = bus.registerService(u"org.freedesktop.Notifications"_s);
-    }
-    ~NotificationService() override
-    {
-        bus.unregisterService(u"org.freedesktop.Notifications"_s);
-        QDBusConnection::disconnectFromBus(u"desktop"_s);
+        bus.registerService(u"org.freedesktop.Notifications"_s);
     }
     uint lastId() const { return notified.isEmpty() ? 0 : notified.last().id; }
 
@@ -78,8 +72,8 @@ class IncomingCallTest : public QObject {
 private slots:
     void init()
     {
-        service = std::make_unique<NotificationService>();
-        QVERIFY(service->registered);
+        service.notified.clear();
+        service.closed.clear();
         QQmlComponent component(&engine);
         component.setData("import QtQuick\nWindow { width: 296; height: 520 }", QUrl(u"qrc:/dialer.qml"_s));
         dialer.reset(qobject_cast<QQuickWindow *>(component.create()));
@@ -97,7 +91,6 @@ private slots:
         // As at quit: the engine's windows go first, the model with its manager after.
         dialer.reset();
         manager.reset();
-        service.reset();
     }
 
     // Calls crossing the notification service's answers, the user's dismissal of the notification
@@ -114,15 +107,15 @@ private slots:
         QVERIFY(panel->flags().testFlags(Qt::Tool | Qt::WindowStaysOnTopHint));
         QCOMPARE(textOf(panel, "incomingHeading") + textOf(panel, "declineButton") + textOf(panel, "answerButton"),
                  u"Chamada recebidaRecusarAtender"_s);
-        const auto posted = service->notified.first();
+        const auto posted = service.notified.first();
         QCOMPARE(posted.summary + u'|' + posted.body, u"Chamada recebida|2002\nIdentificando origem…"_s);
         QCOMPARE(posted.actions, (QStringList{u"default"_s, u"Atender"_s, u"VOZEL_ANSWER"_s, u"Atender"_s,
                                               u"VOZEL_DECLINE"_s, u"Recusar"_s}));
         QCOMPARE(posted.timeout, 0);
         QCOMPARE(posted.hints.value(u"urgency"_s).toInt(), 2);
-        QCOMPARE(service->notified[1].replacesId, posted.id);
+        QCOMPARE(service.notified[1].replacesId, posted.id);
         // The caller's name comes from the remote party: it never becomes markup.
-        QCOMPARE(service->notified[1].body, u"&lt;b&gt;Ana&lt;/b&gt; &amp; Cia\n2002\nLoja Centro"_s);
+        QCOMPARE(service.notified[1].body, u"&lt;b&gt;Ana&lt;/b&gt; &amp; Cia\n2002\nLoja Centro"_s);
         manager->reportEnded(); // the caller gave up
         QCOMPARE(seen(), u"silent | notified 2 closed 1"_s);
         QVERIFY(!manager->isCallAnnounced());
@@ -136,11 +129,11 @@ private slots:
         manager->reportIncoming(u"2004"_s);
         QCOMPARE(seen(), u"ringing | 2004 | Identificando origem… | notified 4 closed 2"_s);
         QCOMPARE(manager->incomingPanel(), panel);
-        QCOMPARE(service->notified.last().replacesId, 0u);
+        QCOMPARE(service.notified.last().replacesId, 0u);
         // The user dismisses the notification just as an update leaves, which shows it again; once
         // dismissed, it is not brought back.
         manager->updateIncomingIdentity(u"2004"_s, u"Bia"_s, u"Loja"_s);
-        emit service->NotificationClosed(service->lastId(), 2);
+        emit service.NotificationClosed(service.lastId(), 2);
         QCOMPARE(seen(), u"ringing | Bia | 2004 | Loja | notified 5 closed 3"_s);
         manager->updateIncomingIdentity(u"2004"_s, u"Bia"_s, u"Loja Centro"_s);
         manager->reportAnswered();
@@ -178,16 +171,16 @@ private slots:
         const bool onThePanel = choice.endsWith("Button"_L1);
         manager->reportIncoming(u"2002"_s);
         dialer->hide();
-        QTRY_COMPARE(service->notified.size(), 1);
-        emit service->ActionInvoked(service->lastId() + 7, u"VOZEL_ANSWER"_s); // another application's
+        QTRY_COMPARE(service.notified.size(), 1);
+        emit service.ActionInvoked(service.lastId() + 7, u"VOZEL_ANSWER"_s); // another application's
         if (onThePanel)
             click(manager->incomingPanel(), choice.toLatin1().constData());
         else
-            emit service->ActionInvoked(service->lastId(), choice);
+            emit service.ActionInvoked(service.lastId(), choice);
         QCOMPARE(seen(), reported.isEmpty() ? u"ringing | 2002 | Identificando origem… | notified 1 closed 0"_s
                                             : u"silent | notified 1 closed 1"_s);
         QCOMPARE(reports.join(u' '), reported);
-        emit service->ActionInvoked(service->lastId(), u"VOZEL_DECLINE"_s); // a later click
+        emit service.ActionInvoked(service.lastId(), u"VOZEL_DECLINE"_s); // a later click
         settle();
         QCOMPARE(reports.join(u' '), reported.isEmpty() ? u"end"_s : reported);
         QVERIFY(manager->isCallAnnounced());
@@ -207,12 +200,12 @@ private:
             if (panel->isVisible() && item(panel, name)->isVisible())
                 lines << textOf(panel, name);
         }
-        lines << u"notified %1 closed %2"_s.arg(service->notified.size()).arg(service->closed.size());
+        lines << u"notified %1 closed %2"_s.arg(service.notified.size()).arg(service.closed.size());
         return lines.join(u" | "_s);
     }
 
     QQmlEngine engine;
-    std::unique_ptr<NotificationService> service;
+    NotificationService service;
     std::unique_ptr<QQuickWindow> dialer;
     std::unique_ptr<DesktopCallManager> manager;
     QStringList reports;

@@ -53,13 +53,25 @@ class SingleInstanceTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void aLaterLaunchHandsItsArgumentsToTheRunningOne()
+    void launchesShareOneRunningInstance()
     {
         const QString name = QUuid::createUuid().toString(QUuid::Id128);
         {
-            Launch crashed(name, {});
-            QTRY_VERIFY(crashed.printedLine("primary"));
-            ::kill(pid_t(crashed.processId()), SIGKILL);
+            // Launched at once, as a double click can: one becomes the instance, the rest hand over.
+            std::vector<std::unique_ptr<Launch>> launches;
+            for (int i = 0; i < 4; ++i)
+                launches.push_back(std::make_unique<Launch>(name, QStringList{QString::number(i)}));
+            QTest::qWait(1500);
+            QStringList outcomes; // "primary", or the exit code of a hand-over
+            qint64 primary = 0;
+            for (auto &launch : launches) {
+                const bool isPrimary = launch->printedLine("primary");
+                primary = isPrimary ? launch->processId() : primary;
+                outcomes << (isPrimary ? u"primary"_s : QString::number(launch->result()));
+            }
+            outcomes.sort();
+            QCOMPARE(outcomes, (QStringList{u"0"_s, u"0"_s, u"0"_s, u"primary"_s}));
+            ::kill(pid_t(primary), SIGKILL); // the instance crashes
         }
         // The crash left its socket and lock behind; the next launch replaces it.
         const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + u'/' + name;
@@ -83,20 +95,6 @@ private slots:
         Launch fourth(name, {}, 1000);
         QCOMPARE(fourth.result(), 1);
         QVERIFY2(timer.elapsed() < 4000, qPrintable(QString::number(timer.elapsed())));
-    }
-
-    void simultaneousLaunchesLeaveExactlyOneInstance()
-    {
-        const QString name = QUuid::createUuid().toString(QUuid::Id128);
-        std::vector<std::unique_ptr<Launch>> launches;
-        for (int i = 0; i < 4; ++i)
-            launches.push_back(std::make_unique<Launch>(name, QStringList{QString::number(i)}));
-        QTest::qWait(1500);
-        QStringList outcomes; // "primary", or the exit code of a hand-over
-        for (auto &launch : launches)
-            outcomes << (launch->printedLine("primary") ? u"primary"_s : QString::number(launch->result()));
-        outcomes.sort();
-        QCOMPARE(outcomes, (QStringList{u"0"_s, u"0"_s, u"0"_s, u"primary"_s}));
     }
 };
 
