@@ -1,17 +1,39 @@
-#include "PanelProbe.h"
 #include "system/DesktopCallManager.h"
+#include "system/TransferPresenter.h"
 
 #include <QDBusConnection>
+#include <QProcess>
 #include <QQmlComponent>
 #include <QQmlEngine>
+#include <QQuickItem>
+#include <QSignalSpy>
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
 
 Q_IMPORT_QML_PLUGIN(Vozel_SystemPlugin)
 
 using namespace vozel;
-using namespace vozel::test;
 using namespace Qt::StringLiterals;
+
+// A named item of a QML window (items declared in a QML Window are its QObject children).
+QQuickItem *item(QQuickWindow *window, const char *objectName)
+{
+    return window->findChild<QQuickItem *>(QLatin1String(objectName));
+}
+
+QString textOf(QQuickWindow *window, const char *objectName)
+{
+    return item(window, objectName)->property("text").toString();
+}
+
+// A real mouse click in the middle of the named item, once laid out.
+void click(QQuickWindow *window, const char *objectName)
+{
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QQuickItem *target = item(window, objectName);
+    QTRY_VERIFY(target->width() > 0);
+    QTest::mouseClick(window, Qt::LeftButton, {}, target->mapToScene(target->boundingRect().center()).toPoint());
+}
 
 // A notification service on the test's session bus, on a connection of its own as a real
 // desktop's would be: records what it is asked and emits the signals a user's clicks cause.
@@ -66,10 +88,12 @@ void settle()
     QTest::qWait(150);
 }
 
-class IncomingCallTest : public QObject {
+class DesktopPanelsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { engine.addImportPath(u"qrc:/"_s); }
+
     void init()
     {
         service.notified.clear();
@@ -101,10 +125,15 @@ private slots:
         manager->reportIncoming(u"2002"_s);
         manager->updateIncomingIdentity(u"2002"_s, u"Ana"_s, u"Identificando origem…"_s);
         manager->updateIncomingIdentity(u"2002"_s, u"<b>Ana</b> & Cia"_s, u"Loja Centro"_s);
-        QCOMPARE(seen(), u"ringing | <b>Ana</b> & Cia | 2002 | Loja Centro | notified 2 closed 0"_s);
+        QTRY_COMPARE(seen(), u"ringing | <b>Ana</b> & Cia | 2002 | Loja Centro | notified 2 closed 0"_s);
         QVERIFY(manager->isCallAnnounced() && dialer->isVisible());
         QQuickWindow *panel = manager->incomingPanel();
         QVERIFY(panel->flags().testFlags(Qt::Tool | Qt::WindowStaysOnTopHint));
+        QProcess xprop; // what the X11 window manager reads: every workspace
+        xprop.start(u"xprop"_s, {u"-id"_s, QString::number(panel->winId()), u"_NET_WM_STATE"_s, u"_NET_WM_DESKTOP"_s});
+        QVERIFY(xprop.waitForFinished(5000));
+        const QString hints = QString::fromUtf8(xprop.readAllStandardOutput());
+        QVERIFY2(hints.contains("_NET_WM_STATE_STICKY"_L1) && hints.contains("= 4294967295"_L1), qPrintable(hints));
         QCOMPARE(textOf(panel, "incomingHeading") + textOf(panel, "declineButton") + textOf(panel, "answerButton"),
                  u"Chamada recebidaRecusarAtender"_s);
         const auto posted = service.notified.first();
@@ -117,35 +146,35 @@ private slots:
         // The caller's name comes from the remote party: it never becomes markup.
         QCOMPARE(service.notified[1].body, u"&lt;b&gt;Ana&lt;/b&gt; &amp; Cia\n2002\nLoja Centro"_s);
         manager->reportEnded(); // the caller gave up
-        QCOMPARE(seen(), u"silent | notified 2 closed 1"_s);
+        QTRY_COMPARE(seen(), u"silent | notified 2 closed 1"_s);
         QVERIFY(!manager->isCallAnnounced());
 
         // A call that ends before the service answered.
         manager->reportIncoming(u"2003"_s);
         manager->reportEnded();
-        QCOMPARE(seen(), u"silent | notified 3 closed 2"_s);
+        QTRY_COMPARE(seen(), u"silent | notified 3 closed 2"_s);
 
         // The next call, on the same panel, shows nothing of the previous caller.
         manager->reportIncoming(u"2004"_s);
-        QCOMPARE(seen(), u"ringing | 2004 | Identificando origem… | notified 4 closed 2"_s);
+        QTRY_COMPARE(seen(), u"ringing | 2004 | Identificando origem… | notified 4 closed 2"_s);
         QCOMPARE(manager->incomingPanel(), panel);
         QCOMPARE(service.notified.last().replacesId, 0u);
         // The user dismisses the notification just as an update leaves, which shows it again; once
         // dismissed, it is not brought back.
         manager->updateIncomingIdentity(u"2004"_s, u"Bia"_s, u"Loja"_s);
         emit service.NotificationClosed(service.lastId(), 2);
-        QCOMPARE(seen(), u"ringing | Bia | 2004 | Loja | notified 5 closed 3"_s);
+        QTRY_COMPARE(seen(), u"ringing | Bia | 2004 | Loja | notified 5 closed 3"_s);
         manager->updateIncomingIdentity(u"2004"_s, u"Bia"_s, u"Loja Centro"_s);
         manager->reportAnswered();
-        QCOMPARE(seen(), u"silent | notified 5 closed 3"_s);
+        QTRY_COMPARE(seen(), u"silent | notified 5 closed 3"_s);
         // The same call reported again is not announced again.
         manager->reportIncoming(u"2004"_s);
-        QCOMPARE(seen(), u"silent | notified 5 closed 3"_s);
+        QTRY_COMPARE(seen(), u"silent | notified 5 closed 3"_s);
         // A second caller while the call is up is announced anew, and silenced when it stops waiting.
         manager->reportWaitingCall(u"2005"_s);
-        QCOMPARE(seen(), u"ringing | 2005 | Identificando origem… | notified 6 closed 3"_s);
+        QTRY_COMPARE(seen(), u"ringing | 2005 | Identificando origem… | notified 6 closed 3"_s);
         manager->reportWaitingCallEnded();
-        QCOMPARE(seen(), u"silent | notified 6 closed 4"_s);
+        QTRY_COMPARE(seen(), u"silent | notified 6 closed 4"_s);
         QVERIFY(manager->isCallAnnounced());
     }
 
@@ -177,8 +206,8 @@ private slots:
             click(manager->incomingPanel(), choice.toLatin1().constData());
         else
             emit service.ActionInvoked(service.lastId(), choice);
-        QCOMPARE(seen(), reported.isEmpty() ? u"ringing | 2002 | Identificando origem… | notified 1 closed 0"_s
-                                            : u"silent | notified 1 closed 1"_s);
+        QTRY_COMPARE(seen(), reported.isEmpty() ? u"ringing | 2002 | Identificando origem… | notified 1 closed 0"_s
+                                                : u"silent | notified 1 closed 1"_s);
         QCOMPARE(reports.join(u' '), reported);
         emit service.ActionInvoked(service.lastId(), u"VOZEL_DECLINE"_s); // a later click
         settle();
@@ -189,8 +218,61 @@ private slots:
             QCOMPARE(dialer->isVisible(), reported == "answer"_L1);
     }
 
+    // Which characters make a target is DialString's rule; here, that the panel applies it.
+    void thePanelAsksForTheTargetUntilConfirmedOrCancelled()
+    {
+        QQmlComponent component(&engine);
+        component.setData("import Vozel.System\nTransferPresenter {}", QUrl(u"qrc:/presenter.qml"_s));
+        std::unique_ptr<TransferPresenter> presenter(qobject_cast<TransferPresenter *>(component.create()));
+        QVERIFY2(presenter, qPrintable(component.errorString()));
+        QSignalSpy confirmed(presenter.get(), &TransferPresenter::confirmed);
+        QSignalSpy cancelled(presenter.get(), &TransferPresenter::cancelled);
+
+        presenter->setPresented(true);
+        QQuickWindow *panel = presenter->panel();
+        QVERIFY(panel && panel->isVisible());
+        QVERIFY(panel->flags().testFlags(Qt::Tool | Qt::WindowStaysOnTopHint));
+        QVERIFY(QTest::qWaitForWindowActive(panel));
+        QTRY_VERIFY(item(panel, "transferField")->hasActiveFocus());
+
+        for (const char c : "sala *#"_ba)
+            QTest::keyClick(panel, c);
+        QTest::keyClick(panel, Qt::Key_Return);
+        QCOMPARE(confirmed.size(), 0);
+        item(panel, "transferField")->setProperty("text", u"ramal ٢٠٠٣"_s);
+        QTest::keyClick(panel, Qt::Key_Return);
+        click(panel, "transferCallButton");
+        QTest::keyClick(panel, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(confirmed, (QList<QList<QVariant>>{{u"2003"_s}, {u"2003"_s}, {u"2003"_s}}));
+        // The dialer hides the panel once the transfer started; the text stays for the next time.
+        QVERIFY(panel->isVisible());
+        presenter->setPresented(false);
+        QVERIFY(!panel->isVisible());
+        presenter->setPresented(true);
+        QCOMPARE(presenter->panel(), panel);
+        QVERIFY(panel->isVisible());
+        QCOMPARE(textOf(panel, "transferField"), u"ramal ٢٠٠٣"_s);
+        QCOMPARE(cancelled.size(), 0);
+
+        // The button, Escape and the window manager's close each cancel once; the dialer follows
+        // by no longer presenting, which reports nothing more.
+        const std::function<void()> cancels[] = {[&] { click(panel, "transferCancelButton"); },
+                                                 [&] { QTest::keyClick(panel, Qt::Key_Escape); },
+                                                 [&] { panel->close(); }};
+        for (int i = 0; i < 3; ++i) {
+            presenter->setPresented(true);
+            QVERIFY(QTest::qWaitForWindowActive(panel));
+            cancels[i]();
+            QTRY_COMPARE(cancelled.size(), i + 1);
+            QVERIFY(!panel->isVisible());
+            presenter->setPresented(false);
+            QCOMPARE(cancelled.size(), i + 1);
+        }
+    }
+
 private:
-    // What the user meets: the ring, the panel's lines while shown, the notifications posted and closed.
+    // What the user meets: the ring, the panel's lines while shown, the notifications posted and
+    // closed. Taken once what is already on its way has arrived, so that nothing more comes unseen.
     QString seen()
     {
         settle();
@@ -211,5 +293,5 @@ private:
     QStringList reports;
 };
 
-QTEST_MAIN(IncomingCallTest)
-#include "IncomingCallTest.moc"
+QTEST_MAIN(DesktopPanelsTest)
+#include "DesktopPanelsTest.moc"
