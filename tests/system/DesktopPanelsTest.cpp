@@ -96,8 +96,6 @@ private slots:
 
     void init()
     {
-        service.notified.clear();
-        service.closed.clear();
         QQmlComponent component(&engine);
         component.setData("import QtQuick\nWindow { width: 296; height: 520 }", QUrl(u"qrc:/dialer.qml"_s));
         dialer.reset(qobject_cast<QQuickWindow *>(component.create()));
@@ -107,7 +105,9 @@ private slots:
         reports.clear();
         manager->onAnswer = [this] { reports << u"answer"_s; };
         manager->onEnd = [this] { reports << u"end"_s; };
-        settle(); // the capabilities
+        settle(); // the capabilities, and the last closes of the previous test's notifications
+        service.notified.clear();
+        service.closed.clear();
     }
 
     void cleanup()
