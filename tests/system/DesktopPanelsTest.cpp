@@ -1,0 +1,295 @@
+#include "system/DesktopCallManager.h"
+#include "system/TransferPresenter.h"
+
+#include <QDBusConnection>
+#include <QProcess>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QSignalSpy>
+#include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(Vozel_SystemPlugin)
+
+using namespace vozel;
+using namespace Qt::StringLiterals;
+
+// A named item of a QML window (items declared in a QML Window are its QObject children).
+QQuickItem *item(QQuickWindow *window, const char *objectName)
+{
+    return window->findChild<QQuickItem *>(QLatin1String(objectName));
+}
+
+QString textOf(QQuickWindow *window, const char *objectName)
+{
+    return item(window, objectName)->property("text").toString();
+}
+
+// A real mouse click in the middle of the named item, once laid out.
+void click(QQuickWindow *window, const char *objectName)
+{
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QQuickItem *target = item(window, objectName);
+    QTRY_VERIFY(target->width() > 0);
+    QTest::mouseClick(window, Qt::LeftButton, {}, target->mapToScene(target->boundingRect().center()).toPoint());
+}
+
+// A notification service on the test's session bus, on a connection of its own as a real
+// desktop's would be: records what it is asked and emits the signals a user's clicks cause.
+class NotificationService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    struct Notification {
+        uint id, replacesId;
+        QString summary, body;
+        QStringList actions;
+        QVariantMap hints;
+        int timeout;
+    };
+    QList<Notification> notified;
+    QList<uint> closed;
+
+    NotificationService() : bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"desktop"_s))
+    {
+        bus.registerObject(u"/org/freedesktop/Notifications"_s, this, QDBusConnection::ExportScriptableContents);
+        bus.registerService(u"org.freedesktop.Notifications"_s);
+    }
+    uint lastId() const { return notified.isEmpty() ? 0 : notified.last().id; }
+
+public slots:
+    Q_SCRIPTABLE uint Notify(const QString &, uint replacesId, const QString &, const QString &summary,
+                             const QString &body, const QStringList &actions, const QVariantMap &hints, int timeout)
+    {
+        const uint id = replacesId != 0 ? replacesId : 41 + notified.size(); // not 1, so a mix-up with a count shows
+        notified << Notification{id, replacesId, summary, body, actions, hints, timeout};
+        return id;
+    }
+    Q_SCRIPTABLE void CloseNotification(uint id)
+    {
+        closed << id;
+        emit NotificationClosed(id, 3);
+    }
+    Q_SCRIPTABLE QStringList GetCapabilities() { return {u"actions"_s, u"body"_s, u"body-markup"_s}; }
+
+signals:
+    Q_SCRIPTABLE void ActionInvoked(uint id, const QString &action_key);
+    Q_SCRIPTABLE void NotificationClosed(uint id, uint reason);
+
+private:
+    QDBusConnection bus;
+};
+
+// Lets every call already sent reach the service and its answers come back.
+void settle()
+{
+    QTest::qWait(150);
+}
+
+class DesktopPanelsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { engine.addImportPath(u"qrc:/"_s); }
+
+    void init()
+    {
+        QQmlComponent component(&engine);
+        component.setData("import QtQuick\nWindow { width: 296; height: 520 }", QUrl(u"qrc:/dialer.qml"_s));
+        dialer.reset(qobject_cast<QQuickWindow *>(component.create()));
+        QVERIFY(dialer);
+        manager = std::make_unique<DesktopCallManager>();
+        manager->setDialerWindow(dialer.get());
+        reports.clear();
+        manager->onAnswer = [this] { reports << u"answer"_s; };
+        manager->onEnd = [this] { reports << u"end"_s; };
+        settle(); // the capabilities, and the last closes of the previous test's notifications
+        service.notified.clear();
+        service.closed.clear();
+    }
+
+    void cleanup()
+    {
+        // As at quit: the engine's windows go first, the model with its manager after.
+        dialer.reset();
+        manager.reset();
+    }
+
+    // Calls crossing the notification service's answers, the user's dismissal of the notification
+    // or the end of the call leave nothing behind.
+    void aCallRingsUntilAnsweredOrEnded()
+    {
+        // The owner refreshes the caller's lines right after announcing, before the service answers.
+        manager->reportIncoming(u"2002"_s);
+        manager->updateIncomingIdentity(u"2002"_s, u"Ana"_s, u"Identificando origem…"_s);
+        manager->updateIncomingIdentity(u"2002"_s, u"<b>Ana</b> & Cia"_s, u"Loja Centro"_s);
+        QTRY_COMPARE(seen(), u"ringing | <b>Ana</b> & Cia | 2002 | Loja Centro | notified 2 closed 0"_s);
+        QVERIFY(manager->isCallAnnounced() && dialer->isVisible());
+        QQuickWindow *panel = manager->incomingPanel();
+        QVERIFY(panel->flags().testFlags(Qt::Tool | Qt::WindowStaysOnTopHint));
+        QProcess xprop; // what the X11 window manager reads: every workspace
+        xprop.start(u"xprop"_s, {u"-id"_s, QString::number(panel->winId()), u"_NET_WM_STATE"_s, u"_NET_WM_DESKTOP"_s});
+        QVERIFY(xprop.waitForFinished(5000));
+        const QString hints = QString::fromUtf8(xprop.readAllStandardOutput());
+        QVERIFY2(hints.contains("_NET_WM_STATE_STICKY"_L1) && hints.contains("= 4294967295"_L1), qPrintable(hints));
+        QCOMPARE(textOf(panel, "incomingHeading") + textOf(panel, "declineButton") + textOf(panel, "answerButton"),
+                 u"Chamada recebidaRecusarAtender"_s);
+        const auto posted = service.notified.first();
+        QCOMPARE(posted.summary + u'|' + posted.body, u"Chamada recebida|2002\nIdentificando origem…"_s);
+        QCOMPARE(posted.actions, (QStringList{u"default"_s, u"Atender"_s, u"VOZEL_ANSWER"_s, u"Atender"_s,
+                                              u"VOZEL_DECLINE"_s, u"Recusar"_s}));
+        QCOMPARE(posted.timeout, 0);
+        QCOMPARE(posted.hints.value(u"urgency"_s).toInt(), 2);
+        QCOMPARE(service.notified[1].replacesId, posted.id);
+        // The caller's name comes from the remote party: it never becomes markup.
+        QCOMPARE(service.notified[1].body, u"&lt;b&gt;Ana&lt;/b&gt; &amp; Cia\n2002\nLoja Centro"_s);
+        manager->reportEnded(); // the caller gave up
+        QTRY_COMPARE(seen(), u"silent | notified 2 closed 1"_s);
+        QVERIFY(!manager->isCallAnnounced());
+
+        // A call that ends before the service answered.
+        manager->reportIncoming(u"2003"_s);
+        manager->reportEnded();
+        QTRY_COMPARE(seen(), u"silent | notified 3 closed 2"_s);
+
+        // The next call, on the same panel, shows nothing of the previous caller.
+        manager->reportIncoming(u"2004"_s);
+        QTRY_COMPARE(seen(), u"ringing | 2004 | Identificando origem… | notified 4 closed 2"_s);
+        QCOMPARE(manager->incomingPanel(), panel);
+        QCOMPARE(service.notified.last().replacesId, 0u);
+        // The user dismisses the notification just as an update leaves, which shows it again; once
+        // dismissed, it is not brought back.
+        manager->updateIncomingIdentity(u"2004"_s, u"Bia"_s, u"Loja"_s);
+        emit service.NotificationClosed(service.lastId(), 2);
+        QTRY_COMPARE(seen(), u"ringing | Bia | 2004 | Loja | notified 5 closed 3"_s);
+        manager->updateIncomingIdentity(u"2004"_s, u"Bia"_s, u"Loja Centro"_s);
+        manager->reportAnswered();
+        QTRY_COMPARE(seen(), u"silent | notified 5 closed 3"_s);
+        // The same call reported again is not announced again.
+        manager->reportIncoming(u"2004"_s);
+        QTRY_COMPARE(seen(), u"silent | notified 5 closed 3"_s);
+        // A second caller while the call is up is announced anew, and silenced when it stops waiting.
+        manager->reportWaitingCall(u"2005"_s);
+        QTRY_COMPARE(seen(), u"ringing | 2005 | Identificando origem… | notified 6 closed 3"_s);
+        manager->reportWaitingCallEnded();
+        QTRY_COMPARE(seen(), u"silent | notified 6 closed 4"_s);
+        QVERIFY(manager->isCallAnnounced());
+    }
+
+    // Answer or decline, from the panel or the notification: one report, silence at once; a click
+    // on another application's notification or a later one on this is stale. The call stays
+    // announced until its end is reported.
+    void answeringAndDeclining_data()
+    {
+        QTest::addColumn<QString>("choice"); // a button of the panel, or an action of the notification
+        QTest::addColumn<QString>("reported");
+        QTest::newRow("panel answer") << u"answerButton"_s << u"answer"_s;
+        QTest::newRow("panel decline") << u"declineButton"_s << u"end"_s;
+        QTest::newRow("answer") << u"VOZEL_ANSWER"_s << u"answer"_s;
+        QTest::newRow("click on the notification") << u"default"_s << u"answer"_s;
+        QTest::newRow("decline") << u"VOZEL_DECLINE"_s << u"end"_s;
+        QTest::newRow("unknown") << u"VOZEL_SNOOZE"_s << QString();
+    }
+
+    void answeringAndDeclining()
+    {
+        QFETCH(QString, choice);
+        QFETCH(QString, reported);
+        const bool onThePanel = choice.endsWith("Button"_L1);
+        manager->reportIncoming(u"2002"_s);
+        dialer->hide();
+        QTRY_COMPARE(service.notified.size(), 1);
+        emit service.ActionInvoked(service.lastId() + 7, u"VOZEL_ANSWER"_s); // another application's
+        if (onThePanel)
+            click(manager->incomingPanel(), choice.toLatin1().constData());
+        else
+            emit service.ActionInvoked(service.lastId(), choice);
+        QTRY_COMPARE(seen(), reported.isEmpty() ? u"ringing | 2002 | Identificando origem… | notified 1 closed 0"_s
+                                                : u"silent | notified 1 closed 1"_s);
+        QCOMPARE(reports.join(u' '), reported);
+        emit service.ActionInvoked(service.lastId(), u"VOZEL_DECLINE"_s); // a later click
+        settle();
+        QCOMPARE(reports.join(u' '), reported.isEmpty() ? u"end"_s : reported);
+        QVERIFY(manager->isCallAnnounced());
+        // Answering from the notification brings the dialer back.
+        if (!onThePanel)
+            QCOMPARE(dialer->isVisible(), reported == "answer"_L1);
+    }
+
+    // Which characters make a target is DialString's rule; here, that the panel applies it.
+    void thePanelAsksForTheTargetUntilConfirmedOrCancelled()
+    {
+        QQmlComponent component(&engine);
+        component.setData("import Vozel.System\nTransferPresenter {}", QUrl(u"qrc:/presenter.qml"_s));
+        std::unique_ptr<TransferPresenter> presenter(qobject_cast<TransferPresenter *>(component.create()));
+        QVERIFY2(presenter, qPrintable(component.errorString()));
+        QSignalSpy confirmed(presenter.get(), &TransferPresenter::confirmed);
+        QSignalSpy cancelled(presenter.get(), &TransferPresenter::cancelled);
+
+        presenter->setPresented(true);
+        QQuickWindow *panel = presenter->panel();
+        QVERIFY(panel && panel->flags().testFlags(Qt::Tool | Qt::WindowStaysOnTopHint));
+        QVERIFY(QTest::qWaitForWindowActive(panel));
+        QTRY_VERIFY(item(panel, "transferField")->hasActiveFocus());
+
+        for (const char c : "sala *#"_ba)
+            QTest::keyClick(panel, c);
+        QTest::keyClick(panel, Qt::Key_Return);
+        QCOMPARE(confirmed.size(), 0);
+        item(panel, "transferField")->setProperty("text", u"ramal ٢٠٠٣"_s);
+        QTest::keyClick(panel, Qt::Key_Return);
+        click(panel, "transferCallButton");
+        QTest::keyClick(panel, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(confirmed, (QList<QList<QVariant>>{{u"2003"_s}, {u"2003"_s}, {u"2003"_s}}));
+        // The dialer hides the panel once the transfer started; the text stays for the next time.
+        QVERIFY(panel->isVisible());
+        presenter->setPresented(false);
+        QVERIFY(!panel->isVisible());
+        presenter->setPresented(true);
+        QVERIFY(panel->isVisible());
+        QCOMPARE(textOf(panel, "transferField"), u"ramal ٢٠٠٣"_s);
+        QCOMPARE(cancelled.size(), 0);
+
+        // The button, Escape and the window manager's close each cancel once; the dialer follows
+        // by no longer presenting, which reports nothing more.
+        const std::function<void()> cancels[] = {[&] { click(panel, "transferCancelButton"); },
+                                                 [&] { QTest::keyClick(panel, Qt::Key_Escape); },
+                                                 [&] { panel->close(); }};
+        for (int i = 0; i < 3; ++i) {
+            presenter->setPresented(true);
+            QVERIFY(QTest::qWaitForWindowActive(panel));
+            cancels[i]();
+            QTRY_COMPARE(cancelled.size(), i + 1);
+            QVERIFY(!panel->isVisible());
+            presenter->setPresented(false);
+            QCOMPARE(cancelled.size(), i + 1);
+        }
+    }
+
+private:
+    // What the user meets: the ring, the panel's lines while shown, the notifications posted and
+    // closed. Taken once what is already on its way has arrived, so that nothing more comes unseen.
+    QString seen()
+    {
+        settle();
+        QQuickWindow *panel = manager->incomingPanel();
+        QStringList lines{manager->isRinging() ? u"ringing"_s : u"silent"_s};
+        for (const char *name : {"incomingCallerName", "incomingNumber", "incomingSource"}) {
+            if (panel->isVisible() && item(panel, name)->isVisible())
+                lines << textOf(panel, name);
+        }
+        lines << u"notified %1 closed %2"_s.arg(service.notified.size()).arg(service.closed.size());
+        return lines.join(u" | "_s);
+    }
+
+    QQmlEngine engine;
+    NotificationService service;
+    std::unique_ptr<QQuickWindow> dialer;
+    std::unique_ptr<DesktopCallManager> manager;
+    QStringList reports;
+};
+
+QTEST_MAIN(DesktopPanelsTest)
+#include "DesktopPanelsTest.moc"
