@@ -86,11 +86,13 @@ Window {
             color: palette.placeholderText
         }
 
+        // The number, name and origin come from the caller and the operator: shown as written, never as markup.
         Label {
             objectName: "incomingNumber"
             Layout.fillWidth: true
             horizontalAlignment: Text.AlignHCenter
             text: panel.number
+            textFormat: Text.PlainText
             font.pixelSize: 30
             font.weight: Font.DemiBold
             elide: Text.ElideMiddle
@@ -103,6 +105,7 @@ Window {
             horizontalAlignment: Text.AlignHCenter
             visible: panel.callerName !== ""
             text: panel.callerName
+            textFormat: Text.PlainText
             font.pixelSize: 14
             elide: Text.ElideMiddle
             maximumLineCount: 1
@@ -113,6 +116,7 @@ Window {
             Layout.fillWidth: true
             horizontalAlignment: Text.AlignHCenter
             text: panel.sourceLabel
+            textFormat: Text.PlainText
             font.pixelSize: 12
             wrapMode: Text.Wrap
             color: palette.placeholderText

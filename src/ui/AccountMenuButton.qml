@@ -38,6 +38,7 @@ HeaderButton {
                     }
                     Text {
                         text: modelData.label
+                        textFormat: Text.PlainText
                         color: Theme.primary
                         font.pixelSize: Theme.bodySize
                         anchors.verticalCenter: parent.verticalCenter

@@ -37,6 +37,7 @@ SwipeDelegate {
             spacing: 2
             Text {
                 text: row.number
+                textFormat: Text.PlainText
                 color: Theme.primary
                 font.pixelSize: Theme.headlineSize
                 font.weight: Font.DemiBold
@@ -45,6 +46,7 @@ SwipeDelegate {
                 objectName: "sourceLabel"
                 visible: row.sourceLabel !== ""
                 text: row.sourceLabel
+                textFormat: Text.PlainText
                 color: Theme.secondary
                 font.pixelSize: Theme.captionSize
             }

@@ -29,6 +29,7 @@ ItemDelegate {
             Text {
                 Layout.fillWidth: true
                 text: row.phone.name
+                textFormat: Text.PlainText
                 color: Theme.primary
                 font.pixelSize: Theme.bodySize
                 elide: Text.ElideRight
@@ -39,12 +40,14 @@ ItemDelegate {
                     objectName: "phoneLabel"
                     visible: row.phone.label !== ""
                     text: row.phone.label
+                    textFormat: Text.PlainText
                     color: Theme.secondary
                     font.pixelSize: Theme.captionSize
                 }
                 Text {
                     objectName: "phoneNumber"
                     text: row.phone.number
+                    textFormat: Text.PlainText
                     color: Theme.secondary
                     font.pixelSize: Theme.captionSize
                 }

@@ -115,6 +115,7 @@ Rectangle {
                 Layout.fillWidth: true
                 Layout.minimumHeight: dialer.keySize * 0.55
                 text: dialer.vozel.number
+                textFormat: Text.PlainText
                 color: Theme.primary
                 font.pixelSize: Math.round(dialer.numberFontSize)
                 fontSizeMode: Text.HorizontalFit
@@ -133,6 +134,7 @@ Rectangle {
                 Layout.fillWidth: true
                 Layout.maximumWidth: 320
                 text: dialer.vozel.callSourceLabel
+                textFormat: Text.PlainText
                 color: Theme.secondary
                 font.pixelSize: Theme.captionSize
                 horizontalAlignment: Text.AlignHCenter

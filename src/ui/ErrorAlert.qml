@@ -43,6 +43,7 @@ Window {
             objectName: "alertMessage"
             Layout.fillWidth: true
             text: alert.message
+            textFormat: Text.PlainText
             Accessible.name: text
             color: Theme.primary
             font.pixelSize: Theme.bodySize

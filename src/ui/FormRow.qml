@@ -21,6 +21,7 @@ RowLayout {
     Text {
         Layout.fillWidth: true
         text: row.value
+        textFormat: Text.PlainText
         color: row.valueColor
         font.pixelSize: Theme.bodySize
         horizontalAlignment: Text.AlignRight

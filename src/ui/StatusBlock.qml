@@ -41,6 +41,7 @@ RowLayout {
             Layout.fillWidth: true
             elide: Text.ElideRight
             text: visible ? status.account.extension : ""
+            textFormat: Text.PlainText
             color: Theme.secondary
             font.pixelSize: Theme.captionSize
         }
@@ -50,6 +51,7 @@ RowLayout {
             // Wrapped within the width the header leaves, never widening the window.
             Layout.preferredWidth: 0
             text: status.registrationMessage
+            textFormat: Text.PlainText
             color: Theme.red
             font.pixelSize: Theme.captionSize
             wrapMode: Text.Wrap

@@ -126,6 +126,7 @@ private slots:
         manager->updateIncomingIdentity(u"2002"_s, u"Ana"_s, u"Identificando origem…"_s);
         manager->updateIncomingIdentity(u"2002"_s, u"<b>Ana</b> & Cia"_s, u"Loja Centro"_s);
         QTRY_COMPARE(seen(), u"ringing | <b>Ana</b> & Cia | 2002 | Loja Centro | notified 2 closed 0"_s);
+        QCOMPARE(item(manager->incomingPanel(), "incomingCallerName")->property("textFormat").toInt(), Qt::PlainText);
         QVERIFY(manager->isCallAnnounced() && dialer->isVisible());
         QQuickWindow *panel = manager->incomingPanel();
         QVERIFY(panel->flags().testFlags(Qt::Tool | Qt::WindowStaysOnTopHint));
