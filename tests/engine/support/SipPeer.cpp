@@ -28,7 +28,6 @@ public:
     void onCallStateChanged(const std::shared_ptr<linphone::Core> &, const std::shared_ptr<linphone::Call> &call,
                             CallState state, const std::string &) override
     {
-        m_peer.m_history << state;
         if (state == CallState::IncomingReceived) {
             m_peer.m_call = call;
             m_peer.m_incomingAt = std::chrono::steady_clock::now();
@@ -41,12 +40,6 @@ public:
         }
     }
 
-    void onDtmfReceived(const std::shared_ptr<linphone::Core> &, const std::shared_ptr<linphone::Call> &,
-                        int dtmf) override
-    {
-        m_peer.m_digits += QChar(dtmf);
-    }
-
 private:
     SipPeer &m_peer;
 };
@@ -54,8 +47,6 @@ private:
 SipPeer::SipPeer(const TestPbx &pbx, const QString &extension, const QString &password, const QString &displayName)
 {
     m_core = sip::createCore(m_folder.path());
-    m_core->setUseRfc2833ForDtmf(true);
-    m_core->setUseInfoForDtmf(false);
     m_listener = std::make_shared<Listener>(*this);
     m_core->addListener(m_listener);
     m_core->start();

@@ -4,8 +4,7 @@
 #include <linphone++/core.hh>
 #include <linphone++/core_listener.hh>
 
-#include <QList>
-#include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -32,16 +31,11 @@ public:
     bool isRegistered() const { return m_registered; }
     const std::shared_ptr<linphone::Core> &core() const { return m_core; }
 
-    // The most recent call, incoming or outgoing.
-    std::shared_ptr<linphone::Call> call() const { return m_call; }
+    // Of the most recent call, incoming or outgoing.
     linphone::Call::State callState() const { return m_call ? m_call->getState() : linphone::Call::State::Idle; }
     bool hasCall() const { return m_core->getCallsNb() > 0; }
-    // Every state change of every call, in order.
-    const QList<linphone::Call::State> &history() const { return m_history; }
     // The user part of the caller of each incoming call.
     const QStringList &callers() const { return m_callers; }
-    // The RFC 2833 digits received so far.
-    const QString &digits() const { return m_digits; }
     // When the last incoming call arrived.
     std::chrono::steady_clock::time_point incomingAt() const { return m_incomingAt; }
 
@@ -60,9 +54,7 @@ private:
     Answer m_answer = Answer::manually;
     bool m_registered = false;
     std::shared_ptr<linphone::Call> m_call;
-    QList<linphone::Call::State> m_history;
     QStringList m_callers;
-    QString m_digits;
     std::chrono::steady_clock::time_point m_incomingAt;
 };
 
