@@ -259,10 +259,8 @@ private slots:
 
     void withoutACallOrACoreOperationsRefuseOrReportIdle()
     {
-        for (const std::function<void()> &operation : std::initializer_list<std::function<void()>>{
-                 [&] { engine.answer(); }, [&] { engine.sendDTMF(u"5"_s); },
-                 [&] { engine.beginAttendedTransfer(u"2005"_s); }, [&] { engine.completeAttendedTransfer(); }})
-            QCOMPARE(failureOf(operation), std::optional(sipUnavailableMessage));
+        QCOMPARE(failureOf([&] { engine.answer(); }), std::optional(sipUnavailableMessage));
+        QCOMPARE(failureOf([&] { engine.sendDTMF(u"5"_s); }), std::optional(sipUnavailableMessage));
         QVERIFY(!engine.setMuted(true));
         engine.setAudioSessionActive(true);
         engine.endCall();
@@ -344,20 +342,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(talkingTo(target), u"2002"_s, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(named.core()->getCallsNb() + target.core()->getCallsNb(), 2, 5000);
         QCOMPARE(recorder.reports.filter(u"transfer failed"_s), QStringList());
-    }
-
-    void theHeldPartyHangingUpLeavesTheConsultationOnScreen()
-    {
-        rig.answerCallFrom(named, u"2002"_s);
-        beginTransferTo2005();
-        target.accept();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"call connected 2005"_s, 5000);
-        const auto mark = recorder.reports.size();
-        named.hangUp();
-        QTRY_VERIFY_WITH_TIMEOUT(!named.hasCall(), 5000);
-        QTest::qWait(300);
-        QCOMPARE(recorder.since(mark), QStringList());
-        QCOMPARE(target.callState(), CallState::StreamsRunning);
     }
 
     // A held party that refuses to be transferred: sipp, calling as 2002, answers the REFER

@@ -109,22 +109,6 @@ private slots:
         QCOMPARE(engine.implementation().core()->getNatPolicy()->getStunServer(), std::string(VOZEL_STUN_SERVER));
     }
 
-    void registrarDownNeverConnectsNorCrashes()
-    {
-        PJSIPEngine engine(testEnvironment(m_pbx, m_data));
-        EngineRecorder recorder(engine);
-        SIPAccount account = accountOn(m_pbx);
-        account.port = TestPbx::freePort();
-        QCOMPARE(failureOf([&] { engine.start(account); }), std::nullopt);
-        QTest::qWait(3000);
-        const QStringList registration = recorder.reports.filter(u"registration"_s).mid(1);
-        QVERIFY(!registration.isEmpty());
-        for (const QString &report : registration)
-            QVERIFY2(report == u"registration connecting"_s || report.startsWith(u"registration failed: "_s),
-                     qPrintable(report));
-        QVERIFY(engine.implementation().ticks() > 50);
-    }
-
     void switchingAwayFromASilentRegistrarKeepsTheWindowResponsive()
     {
         TestPbx silent(pbxExtensions);

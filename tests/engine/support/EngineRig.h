@@ -47,7 +47,7 @@ public:
 };
 
 // The engine as 2001 on a test PBX of its own, with a recorder of its reports and the peers
-// the test adds (these go first when the rig goes). The session bus stands in for the system
+// the test adds (declared last, these go first when the rig goes). The session bus stands in for the system
 // bus, so that a test can announce a suspend as logind would.
 class EngineRig {
 public:
@@ -55,12 +55,6 @@ public:
     QTemporaryDir data;
     PJSIPEngine engine{{pbx.stunServer(), QDBusConnection::sessionBus(), data.path(), pbx.testCa()}};
     EngineRecorder recorder{engine};
-
-    ~EngineRig()
-    {
-        m_peers.clear();
-        m_baresips.clear();
-    }
 
     linphone::Core &core() { return *engine.implementation().core(); }
     int calls() { return core().getCallsNb(); }
