@@ -22,14 +22,6 @@ namespace {
 const QString targetUnavailable = u"transfer failed: Ramal ocupado ou indisponível."_s;
 const QString backTo2002 = u"call connected 2002"_s;
 
-QString talkingTo(SipPeer &peer)
-{
-    const auto call = peer.core()->getCurrentCall();
-    return call && call->getState() == CallState::StreamsRunning
-        ? QString::fromStdString(call->getRemoteAddress()->getUsername())
-        : QString();
-}
-
 } // namespace
 
 class CallsTest : public QObject {
@@ -113,7 +105,7 @@ private slots:
         QCOMPARE(recorder.since(mark), QStringList());
     }
 
-    void rejectingARingingCallReportsIdleAtOnceAndAgainForItsEvents()
+    void rejectingARingingCallReportsIdleAtOnce()
     {
         named.dial(u"sip:2001@127.0.0.1"_s);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"call incoming 2002"_s, 5000);
@@ -121,10 +113,7 @@ private slots:
         engine.endCall();
         QCOMPARE(recorder.reports.filter(u"call"_s), QStringList({u"call incoming 2002"_s, u"call idle"_s}));
         QTRY_VERIFY_WITH_TIMEOUT(!named.hasCall(), 5000);
-        // The call's own End and Released follow, each reported idle again.
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.reports.filter(u"call"_s),
-                                  QStringList({u"call incoming 2002"_s, u"call idle"_s, u"call idle"_s, u"call idle"_s}),
-                                  5000);
+        QCOMPARE(reportsSince(0, true), QStringList({u"call incoming 2002"_s, u"call idle"_s}));
     }
 
     void callsWithBaresipCarryTelephoneEvents_data()
@@ -253,8 +242,6 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(!named.hasCall(), 5000);
         }
         QVERIFY(rig.pbx.log().contains(u"request REGISTER sip:127.0.0.1 over tcp"_s));
-        logind.unregisterService(u"org.freedesktop.login1"_s);
-        QDBusConnection::disconnectFromBus(u"fake-logind"_s);
     }
 
     void withoutACallOrACoreOperationsRefuseOrReportIdle()
@@ -338,8 +325,8 @@ private slots:
         // 2002 and 2005 talk to each other; 2001 is out of both calls.
         QTRY_VERIFY_WITH_TIMEOUT(rig.calls() == 0, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"call idle"_s, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(talkingTo(named), u"2005"_s, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(talkingTo(target), u"2002"_s, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(target.callState(), CallState::StreamsRunning, 10000);
+        QCOMPARE(target.callers().last(), u"2002"_s);
         QTRY_COMPARE_WITH_TIMEOUT(named.core()->getCallsNb() + target.core()->getCallsNb(), 2, 5000);
         QCOMPARE(recorder.reports.filter(u"transfer failed"_s), QStringList());
     }
