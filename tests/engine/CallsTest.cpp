@@ -249,7 +249,6 @@ private slots:
         QCOMPARE(failureOf([&] { engine.answer(); }), std::optional(sipUnavailableMessage));
         QCOMPARE(failureOf([&] { engine.sendDTMF(u"5"_s); }), std::optional(sipUnavailableMessage));
         QVERIFY(!engine.setMuted(true));
-        engine.setAudioSessionActive(true);
         engine.endCall();
         QCOMPARE(recorder.reports, QStringList({u"call idle"_s}));
 

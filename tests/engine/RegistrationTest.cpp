@@ -117,9 +117,7 @@ private slots:
             QTest::qWait(5);
             longest = std::max(longest, clock.elapsed() - before - 5);
         }
-        silent.setAnswering(true);
-        qInfo("longest stall: %lld ms", longest);
-        QVERIFY(longest < 100);
+        QVERIFY2(longest < 100, qPrintable(u"longest stall: %1 ms"_s.arg(longest)));
     }
 
     // The user switches from 2001 to 2002, then to an account the stack cannot parse, then stops.
@@ -136,7 +134,6 @@ private slots:
         QCOMPARE(recorder.reports, stopReports + QStringList({u"registration connecting"_s, u"devices"_s}));
         QVERIFY(engine.implementation().core() != firstCore);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"registration connected"_s, 5000);
-        QCOMPARE(recorder.reports.filter(u"registration"_s).last(), u"registration connected"_s);
         // One 20 ms timer: about 50 ticks a second, not twice as many.
         quint64 before = engine.implementation().ticks();
         QTest::qWait(1000);
@@ -201,20 +198,18 @@ private slots:
     // readable by others is made private and appended to; an unwritable folder drops lines.
     void theLogFileKeepsTwoPrivateFilesUpToTheCap()
     {
-        const QString older = m_data.filePath(u"older/sip.log"_s);
-        sip::EngineLogFile(older, 1000).append("older\n");
-        QVERIFY(::chmod(QFile::encodeName(older).constData(), 0644) == 0);
-        sip::EngineLogFile(older, 1000).append("newer\n");
-        QCOMPARE(modeOf(older), mode_t(0600));
-        QCOMPARE(contentOf(older), "older\nnewer\n"_ba);
-
-        const QString path = m_data.filePath(u"sip.log"_s);
+        const QString path = m_data.filePath(u"log/sip.log"_s);
+        sip::EngineLogFile(path, 1000).append("older\n");
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0644) == 0);
         sip::EngineLogFile log(path, 1000);
-        for (int i = 0; i < 100; ++i)
+        log.append("newer\n");
+        QCOMPARE(modeOf(path), mode_t(0600));
+        QCOMPARE(contentOf(path), "older\nnewer\n"_ba);
+        // 12 bytes, then 99 lines of 100: each file ends with whole lines up to the cap.
+        for (int i = 0; i < 99; ++i)
             log.append(QByteArray(99, 'x') + '\n');
         QCOMPARE(QFileInfo(path + u".1"_s).size(), qint64(1000));
         QCOMPARE(QFileInfo(path).size(), qint64(1000));
-        QCOMPARE(modeOf(path + u".1"_s), mode_t(0600));
         log.append(QByteArray(2000, 'y'));
         QCOMPARE(QFileInfo(path).size(), qint64(2000));
         log.append("z");
