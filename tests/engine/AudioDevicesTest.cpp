@@ -1,26 +1,36 @@
-// Sound devices against a PulseAudio server with null sinks and sources: a USB headset told by
-// its name, two identical headsets and built-in speakers told only by the server's properties.
+// Sound devices against the session's PulseAudio server (tests/sandbox.sh starts one without
+// hardware) with null sinks and sources: a USB headset told by its name, two identical headsets
+// and built-in speakers told only by the server's properties.
 
 #include "support/EngineRig.h"
-#include "support/TestPulse.h"
+#include "engine/AudioDeviceRules.h"
 
 #include <linphone++/audio_device.hh>
 
-#include <QElapsedTimer>
+#include <QProcess>
 
 using namespace vozel;
 using namespace vozel::test;
 using namespace Qt::StringLiterals;
 using CallState = linphone::Call::State;
 
+Q_DECLARE_METATYPE(vozel::sip::SoundServerDevice)
+
 namespace {
 
 const QString twinHeadset = u"Jabra Evolve 20 MS Mono"_s;
-const QStringList onUsb{u"device.bus=usb"_s};
 
 QString idOf(const std::shared_ptr<const linphone::AudioDevice> &device)
 {
     return device ? QString::fromStdString(device->getId()) : QString();
+}
+
+QString pactl(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(u"pactl"_s, arguments);
+    process.waitForFinished(5000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
 }
 
 } // namespace
@@ -28,136 +38,89 @@ QString idOf(const std::shared_ptr<const linphone::AudioDevice> &device)
 class AudioDevicesTest : public QObject {
     Q_OBJECT
 
-    // Made first: the server must be up before any SIP core exists.
-    std::unique_ptr<TestPulse> m_pulse;
-    std::unique_ptr<EngineRig> m_rig;
-    SipPeer *m_peer = nullptr;
-    QList<int> m_pluggedIn;
+    EngineRig rig;
+    SipPeer &peer = rig.addPeer(u"2002"_s);
+    PJSIPEngine &engine = rig.engine;
+    EngineRecorder &recorder = rig.recorder;
+    QList<int> m_modules;
 
-    PJSIPEngine &engine() { return m_rig->engine; }
-    linphone::Core &core() { return m_rig->core(); }
-    EngineRecorder &recorder() { return m_rig->recorder; }
+    // A null sink or source ("sink", "source"). Only sinks take the server's "key=value" properties.
+    int plug(const QString &kind, const QString &name, const QString &description, const QString &properties = {})
+    {
+        const QString described = kind == u"source"_s
+            ? u"description='%1'"_s.arg(description)
+            : u"sink_properties='device.description=\"%1\" %2'"_s.arg(description, properties);
+        const int module =
+            pactl({u"load-module"_s, u"module-null-"_s + kind, kind + u"_name="_s + name, described}).trimmed().toInt();
+        m_modules << module;
+        return module;
+    }
+
+    // The lines of the server's short sink listing for the sinks something plays on now.
+    QString playingSinks() { return pactl({u"list"_s, u"short"_s, u"sinks"_s}).split(u'\n').filter(u"\tRUNNING"_s).join(u'\n'); }
 
     // What the core uses for the microphone, for calls and for ringing, by the stack's ids.
     QStringList choices()
     {
-        return {idOf(core().getDefaultInputAudioDevice()), idOf(core().getDefaultOutputAudioDevice()),
-                QString::fromStdString(core().getRingerDevice())};
-    }
-
-    QStringList deviceIds()
-    {
-        QStringList ids;
-        for (const VozelAudioDevice &device : engine().audioDevices())
-            ids << device.id;
-        return ids;
+        return {idOf(rig.core().getDefaultInputAudioDevice()), idOf(rig.core().getDefaultOutputAudioDevice()),
+                QString::fromStdString(rig.core().getRingerDevice())};
     }
 
     void connectCall()
     {
-        m_peer->answerIncoming(SipPeer::Answer::automatically);
-        QCOMPARE(failureOf([&] { engine().call(u"2002"_s); }), std::nullopt);
-        QTRY_COMPARE_WITH_TIMEOUT(m_peer->callState(), CallState::StreamsRunning, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2002"_s, 5000);
-    }
-
-    // Plugs a sink in and checks that the engine reports it once, within 300 ms.
-    int plugIn(const QString &name, const QString &description, const QStringList &properties)
-    {
-        const auto mark = recorder().reports.size();
-        QElapsedTimer clock;
-        clock.start();
-        const int module = m_pulse->addSink(name, description, properties);
-        if (module >= 0)
-            m_pluggedIn << module;
-        [&] {
-            QTRY_VERIFY_WITH_TIMEOUT(recorder().since(mark).contains(u"devices"_s), 300);
-            QVERIFY(deviceIds().contains(name));
-            QTest::qWait(500);
-            QCOMPARE(recorder().since(mark).count(u"devices"_s), 1);
-        }();
-        return module;
-    }
-
-    void unplug(int module)
-    {
-        m_pluggedIn.removeOne(module);
-        const auto mark = recorder().reports.size();
-        QVERIFY(m_pulse->unload(module));
-        QTRY_VERIFY_WITH_TIMEOUT(recorder().since(mark).contains(u"devices"_s), 300);
-        QTest::qWait(500);
-        QCOMPARE(recorder().since(mark).count(u"devices"_s), 1);
+        peer.answerIncoming(SipPeer::Answer::automatically);
+        QCOMPARE(failureOf([&] { engine.call(u"2002"_s); }), std::nullopt);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.callState(), CallState::StreamsRunning, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"call connected 2002"_s, 5000);
     }
 
 private slots:
     void initTestCase()
     {
-        m_pulse = std::make_unique<TestPulse>();
-        QVERIFY(m_pulse->isRunning());
-        QVERIFY(m_pulse->addSink(u"usb_headset"_s, u"USB Headset"_s) >= 0);
-        QVERIFY(m_pulse->addSource(u"usb_headset_mic"_s, u"USB Headset Microphone"_s) >= 0);
-        QVERIFY(m_pulse->addSource(u"builtin_mic"_s, u"Built-in Microphone"_s) >= 0);
-        QVERIFY(m_pulse->addSink(u"headphones"_s, u"Fones de ouvido"_s) >= 0);
-        QVERIFY(m_pulse->addSink(u"headset_a"_s, twinHeadset, onUsb) >= 0);
-        QVERIFY(m_pulse->addSink(u"headset_b"_s, twinHeadset, onUsb) >= 0);
-
-        m_rig = std::make_unique<EngineRig>();
-        m_peer = &m_rig->addPeer(u"2002"_s);
-        QVERIFY(engine().audioDevices().isEmpty());
-        m_rig->start();
+        QVERIFY2(pactl({u"info"_s}).contains(u"vozel-sandbox"_s), "run inside tests/sandbox.sh");
+        plug(u"sink"_s, u"usb_headset"_s, u"USB Headset"_s);
+        plug(u"source"_s, u"usb_headset_mic"_s, u"USB Headset Microphone"_s);
+        plug(u"source"_s, u"builtin_mic"_s, u"Built-in Microphone"_s);
+        plug(u"sink"_s, u"headphones"_s, u"Fones de ouvido"_s);
+        plug(u"sink"_s, u"headset_a"_s, twinHeadset, u"device.bus=usb"_s);
+        plug(u"sink"_s, u"headset_b"_s, twinHeadset, u"device.bus=usb"_s);
+        // The engine watches the server from its start; let the new devices settle first.
+        QTest::qWait(500);
+        rig.start();
     }
 
-    void cleanup()
+    void cleanup() { rig.hangUpAll(); }
+
+    void cleanupTestCase()
     {
-        for (const int module : std::exchange(m_pluggedIn, {}))
-            m_pulse->unload(module);
-        m_rig->hangUpAll();
+        for (const int module : m_modules)
+            pactl({u"unload-module"_s, QString::number(module)});
     }
 
     void listsEveryDeviceByTheServersNameWithItsCapabilitiesAndUsbMark()
     {
-        QCOMPARE(recorder().count(u"devices"_s), 1);
-        const QList<VozelAudioDevice> devices = engine().audioDevices();
-        const auto find = [&](const QString &id) {
-            const auto found = std::find_if(devices.begin(), devices.end(),
-                                            [&](const VozelAudioDevice &device) { return device.id == id; });
-            return found == devices.end() ? VozelAudioDevice{} : *found;
-        };
-        QCOMPARE(find(u"usb_headset"_s), (VozelAudioDevice{u"usb_headset"_s, u"USB Headset"_s, false, true, true}));
-        QCOMPARE(find(u"usb_headset_mic"_s),
-                 (VozelAudioDevice{u"usb_headset_mic"_s, u"USB Headset Microphone"_s, true, false, true}));
-        QCOMPARE(find(u"builtin_mic"_s),
-                 (VozelAudioDevice{u"builtin_mic"_s, u"Built-in Microphone"_s, true, false, false}));
-        QCOMPARE(find(u"headphones"_s), (VozelAudioDevice{u"headphones"_s, u"Fones de ouvido"_s, false, true, false}));
-        QCOMPARE(find(u"headset_a"_s), (VozelAudioDevice{u"headset_a"_s, twinHeadset, false, true, true}));
-        QCOMPARE(find(u"headset_b"_s), (VozelAudioDevice{u"headset_b"_s, twinHeadset, false, true, true}));
+        QCOMPARE(recorder.reports.count(u"devices"_s), 1);
+        const QList<VozelAudioDevice> devices = engine.audioDevices();
+        for (const VozelAudioDevice &expected : {VozelAudioDevice{u"usb_headset"_s, u"USB Headset"_s, false, true, true},
+                                                 {u"usb_headset_mic"_s, u"USB Headset Microphone"_s, true, false, true},
+                                                 {u"builtin_mic"_s, u"Built-in Microphone"_s, true, false, false},
+                                                 {u"headphones"_s, u"Fones de ouvido"_s, false, true, false},
+                                                 {u"headset_a"_s, twinHeadset, false, true, true},
+                                                 {u"headset_b"_s, twinHeadset, false, true, true}})
+            QVERIFY2(devices.contains(expected), qPrintable(expected.id));
     }
 
     void eachRoleTakesItsOwnDevice()
     {
-        engine().selectAudioDevice(u"builtin_mic"_s, VozelAudioRoute::microphone);
-        engine().selectAudioDevice(u"headset_b"_s, VozelAudioRoute::callOutput);
-        engine().selectAudioDevice(u"headphones"_s, VozelAudioRoute::ringer);
+        engine.selectAudioDevice(u"builtin_mic"_s, VozelAudioRoute::microphone);
+        engine.selectAudioDevice(u"headset_b"_s, VozelAudioRoute::callOutput);
+        engine.selectAudioDevice(u"headphones"_s, VozelAudioRoute::ringer);
         const QStringList chosen{u"PulseAudio Unknown: Built-in Microphone"_s, u"PulseAudio Unknown: "_s + twinHeadset,
                                  u"PulseAudio Unknown: Fones de ouvido"_s};
         QCOMPARE(choices(), chosen);
-
-        engine().selectAudioDevice(u"nao_existe"_s, VozelAudioRoute::callOutput);
-        engine().selectAudioDevice(u"HEADPHONES"_s, VozelAudioRoute::ringer);
+        engine.selectAudioDevice(u"nao_existe"_s, VozelAudioRoute::callOutput);
+        engine.selectAudioDevice(u"HEADPHONES"_s, VozelAudioRoute::ringer);
         QCOMPARE(choices(), chosen);
-    }
-
-    void withoutALoudspeakerTheSwitchFailsAndSwitchingBackKeepsTheOutput()
-    {
-        engine().selectAudioDevice(u"headphones"_s, VozelAudioRoute::callOutput);
-        connectCall();
-        QCOMPARE(idOf(core().getOutputAudioDevice()), u"PulseAudio Unknown: Fones de ouvido"_s);
-        engine().selectAudioDevice(u"usb_headset"_s, VozelAudioRoute::callOutput);
-        QCOMPARE(idOf(core().getOutputAudioDevice()), u"PulseAudio Unknown: USB Headset"_s);
-
-        QVERIFY(!engine().setSpeakerEnabled(true));
-        QVERIFY(engine().setSpeakerEnabled(false));
-        QCOMPARE(idOf(core().getOutputAudioDevice()), u"PulseAudio Unknown: USB Headset"_s);
     }
 
     // The stack knows both by the same description; the call still moves to the one chosen.
@@ -165,65 +128,88 @@ private slots:
     void twinHeadsetsStayApartInACall()
     {
         const auto playsOnlyOn = [this](const QString &chosen, const QString &twin) {
-            const QStringList sinks = m_pulse->playingSinks();
-            return sinks.contains(chosen) && !sinks.contains(twin);
+            const QString sinks = playingSinks();
+            return sinks.contains(u'\t' + chosen + u'\t') && !sinks.contains(u'\t' + twin + u'\t');
         };
         connectCall();
-        engine().selectAudioDevice(u"headset_b"_s, VozelAudioRoute::callOutput);
+        engine.selectAudioDevice(u"headset_b"_s, VozelAudioRoute::callOutput);
         QTRY_VERIFY_WITH_TIMEOUT(playsOnlyOn(u"headset_b"_s, u"headset_a"_s), 3000);
-        engine().selectAudioDevice(u"headset_a"_s, VozelAudioRoute::callOutput);
+        engine.selectAudioDevice(u"headset_a"_s, VozelAudioRoute::callOutput);
         QTRY_VERIFY_WITH_TIMEOUT(playsOnlyOn(u"headset_a"_s, u"headset_b"_s), 3000);
     }
 
     // The speakers of an ordinary desktop are called "Built-in Audio Analog Stereo": only the
-    // server's form factor says what they are.
-    void builtInSpeakersArriveAtOnceAndTakeTheCallAndGiveItBack()
+    // server's form factor says what they are. Plugged in during a call, they are reported once
+    // it ends; then they take the next call's sound and give it back.
+    void builtInSpeakersArrivingUnderACallTakeTheNextOne()
     {
-        const int module = plugIn(u"sink_7"_s, u"Built-in Audio Analog Stereo"_s, {u"device.form_factor=internal"_s});
-        engine().selectAudioDevice(u"usb_headset"_s, VozelAudioRoute::callOutput);
+        const auto output = [this] { return idOf(rig.core().getOutputAudioDevice()).remove(u"PulseAudio Unknown: "_s); };
+        engine.selectAudioDevice(u"headphones"_s, VozelAudioRoute::callOutput);
         connectCall();
+        QCOMPARE(output(), u"Fones de ouvido"_s);
+        engine.selectAudioDevice(u"usb_headset"_s, VozelAudioRoute::callOutput);
+        QCOMPARE(output(), u"USB Headset"_s);
+        QVERIFY(!engine.setSpeakerEnabled(true));
+        QVERIFY(engine.setSpeakerEnabled(false));
+        QCOMPARE(output(), u"USB Headset"_s);
 
-        QVERIFY(engine().setSpeakerEnabled(true));
-        QCOMPARE(idOf(core().getOutputAudioDevice()), u"PulseAudio Unknown: Built-in Audio Analog Stereo"_s);
-        QCOMPARE(idOf(core().getDefaultOutputAudioDevice()), u"PulseAudio Unknown: USB Headset"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(m_pulse->playingSinks().contains(u"sink_7"_s), 3000);
-        QVERIFY(engine().setSpeakerEnabled(false));
-        QCOMPARE(idOf(core().getOutputAudioDevice()), u"PulseAudio Unknown: USB Headset"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_pulse->playingSinks().contains(u"sink_7"_s), 3000);
-        m_rig->hangUpAll();
-        unplug(module);
-        QVERIFY(!deviceIds().contains(u"sink_7"_s));
-    }
-
-    void devicesArrivingUnderACallAreReportedWhenItEnds()
-    {
-        connectCall();
-        const auto mark = recorder().reports.size();
-        m_pluggedIn << m_pulse->addSink(u"dock"_s, u"Dock"_s, onUsb);
+        auto mark = recorder.reports.size();
+        const int speakers = plug(u"sink"_s, u"sink_7"_s, u"Built-in Audio Analog Stereo"_s, u"device.form_factor=internal"_s);
         QTest::qWait(1000);
-        QCOMPARE(recorder().since(mark).filter(u"devices"_s), QStringList());
-        QCOMPARE(m_peer->callState(), CallState::StreamsRunning);
+        QCOMPARE(recorder.since(mark), QStringList());
+        QCOMPARE(peer.callState(), CallState::StreamsRunning);
+        rig.hangUpAll();
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.since(mark).contains(u"devices"_s), 1000);
+        QVERIFY(engine.audioDevices().contains(VozelAudioDevice{u"sink_7"_s, u"Built-in Audio Analog Stereo"_s, false, true, false}));
 
-        m_rig->hangUpAll();
-        QTRY_VERIFY_WITH_TIMEOUT(recorder().since(mark).contains(u"devices"_s), 1000);
-        QVERIFY(deviceIds().contains(u"dock"_s));
-        engine().selectAudioDevice(u"dock"_s, VozelAudioRoute::callOutput);
-        QCOMPARE(idOf(core().getDefaultOutputAudioDevice()), u"PulseAudio Unknown: Dock"_s);
+        connectCall();
+        QVERIFY(engine.setSpeakerEnabled(true));
+        QCOMPARE(output(), u"Built-in Audio Analog Stereo"_s);
+        QCOMPARE(idOf(rig.core().getDefaultOutputAudioDevice()), u"PulseAudio Unknown: USB Headset"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(playingSinks().contains(u"\tsink_7\t"_s), 3000);
+        QVERIFY(engine.setSpeakerEnabled(false));
+        QCOMPARE(output(), u"USB Headset"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!playingSinks().contains(u"\tsink_7\t"_s), 3000);
+
+        // Unplugged while idle: reported once, within 300 ms.
+        rig.hangUpAll();
+        mark = recorder.reports.size();
+        pactl({u"unload-module"_s, QString::number(speakers)});
+        m_modules.removeOne(speakers);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.since(mark).contains(u"devices"_s), 300);
+        QTest::qWait(500);
+        QCOMPARE(recorder.since(mark), QStringList({u"devices"_s}));
+        QVERIFY(!engine.audioDevices().contains(VozelAudioDevice{u"sink_7"_s, u"Built-in Audio Analog Stereo"_s, false, true, false}));
     }
 
-    void withoutACoreThereIsNothingToChoose()
+    // Which sink the loudspeaker switch takes, for sinks as PulseAudio describes them on
+    // ordinary computers: one of the speaker form factors first, else a built-in card's output.
+    void theLoudspeakerIsTheBuiltInSpeakers_data()
     {
-        PJSIPEngine stopped(testEnvironment(m_rig->pbx, m_rig->data));
-        QCOMPARE(stopped.audioDevices(), QList<VozelAudioDevice>());
-        stopped.selectAudioDevice(u"headphones"_s, VozelAudioRoute::ringer);
-        QVERIFY(!stopped.setSpeakerEnabled(true));
-        QVERIFY(!stopped.setSpeakerEnabled(false));
+        QTest::addColumn<sip::SoundServerDevice>("device");
+        QTest::addColumn<bool>("loudspeaker");
+        QTest::addColumn<bool>("builtIn");
+        const QString analog = u"alsa_output.pci-0000_00_1f.3.analog-stereo"_s;
+        const QString builtIn = u"Built-in Audio Analog Stereo"_s;
+        QTest::newRow("speaker form factor") << sip::SoundServerDevice{u"s"_s, u"Caixas"_s, true, {}, u"speaker"_s} << true << false;
+        QTest::newRow("built-in card") << sip::SoundServerDevice{analog, builtIn, true, u"pci"_s, {}} << false << true;
+        QTest::newRow("screen's HDMI") << sip::SoundServerDevice{u"alsa_output.pci-0000_01_00.1.hdmi-stereo"_s,
+                                                                 u"HDA NVidia Digital Stereo (HDMI)"_s, true, u"pci"_s, {}}
+                                       << false << false;
+        QTest::newRow("USB headset") << sip::SoundServerDevice{u"u"_s, u"Jabra Evolve 20"_s, true, u"usb"_s, u"headset"_s}
+                                     << false << false;
+        QTest::newRow("Bluetooth") << sip::SoundServerDevice{u"b"_s, u"WH-1000XM4"_s, true, u"bluetooth"_s, {}} << false << false;
+        QTest::newRow("headset jack on the board") << sip::SoundServerDevice{analog, builtIn, true, u"pci"_s, u"headset"_s}
+                                                   << false << false;
+        QTest::newRow("microphone") << sip::SoundServerDevice{u"m"_s, builtIn, false, u"pci"_s, u"internal"_s} << false << false;
     }
-
-    void cleanupTestCase()
+    void theLoudspeakerIsTheBuiltInSpeakers()
     {
-        m_rig.reset();
-        m_pulse.reset();
+        QFETCH(sip::SoundServerDevice, device);
+        QFETCH(bool, loudspeaker);
+        QFETCH(bool, builtIn);
+        QCOMPARE(sip::isLoudspeaker(device), loudspeaker);
+        QCOMPARE(sip::isBuiltInOutput(device), builtIn);
     }
 };
 

@@ -1,283 +1,367 @@
-// Calls between the engine (extension 2001), a second liblinphone core (2002) and baresip (2003)
-// through a real PBX.
+// Calls and attended transfers between the engine (2001) and other phones through a real PBX:
+// a second liblinphone core (2002, named), baresip (2003, unnamed) and another core (2005).
 
 #include "support/EngineRig.h"
 #include "engine/CoreEvents.h"
+#include "engine/EventMapping.h"
 
+#include <linphone++/address.hh>
 #include <linphone++/call.hh>
+#include <linphone++/factory.hh>
+
+#include <QDBusMessage>
+#include <QProcess>
 
 using namespace vozel;
 using namespace vozel::test;
 using namespace Qt::StringLiterals;
 using CallState = linphone::Call::State;
 
+namespace {
+
+const QString targetUnavailable = u"transfer failed: Ramal ocupado ou indisponível."_s;
+const QString backTo2002 = u"call connected 2002"_s;
+
+} // namespace
+
 class CallsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<EngineRig> m_rig;
-    SipPeer *m_peer = nullptr;
-    BaresipPeer *m_baresip = nullptr; // 2003, without a display name
+    EngineRig rig;
+    SipPeer &named = rig.addPeer(u"2002"_s, u"Ana Souza"_s);
+    BaresipPeer &baresip = rig.addBaresip(u"2003"_s);
+    SipPeer &target = rig.addPeer(u"2005"_s);
+    PJSIPEngine &engine = rig.engine;
+    EngineRecorder &recorder = rig.recorder;
 
-    qsizetype m_waitingMark = 0;
-    qsizetype m_busyAnswers = 0;
-
-    EngineRecorder &recorder() { return m_rig->recorder; }
-    PJSIPEngine &engine() { return m_rig->engine; }
-    SipPeer &peer() { return *m_peer; }
-    BaresipPeer &baresip() { return *m_baresip; }
-    void connectIncomingCall() { m_rig->answerCallFrom(peer(), u"2002"_s); }
-
-    // The engine's reports about calls (waiting ones too) since `mark`, without repeats in a row.
-    QStringList callReportsSince(qsizetype mark) const
+    // The reports since `mark` without repeats in a row; with `callsOnly`, those about calls
+    // (waiting and held ones too).
+    QStringList reportsSince(qsizetype mark, bool callsOnly = false) const
     {
-        QStringList calls;
-        for (const QString &report : m_rig->recorder.since(mark)) {
+        QStringList reports;
+        for (const QString &report : recorder.since(mark)) {
             const bool aboutCalls = report.startsWith(u"call "_s) || report.startsWith(u"waiting "_s)
                 || report.startsWith(u"held "_s);
-            if (aboutCalls && (calls.isEmpty() || calls.last() != report))
-                calls << report;
+            if ((aboutCalls || !callsOnly) && (reports.isEmpty() || reports.last() != report))
+                reports << report;
         }
-        return calls;
+        return reports;
     }
+
+    qsizetype busyAnswers() const { return baresip.events().filter(u"CALL_CLOSED 486 "_s).size(); }
 
     void registerOver(const QString &transport)
     {
-        SIPAccount account = accountOn(m_rig->pbx);
+        SIPAccount account = accountOn(rig.pbx);
         account.transport = transport;
-        const auto mark = recorder().reports.size();
-        QCOMPARE(failureOf([&] { engine().start(account); }), std::nullopt);
-        QTRY_VERIFY_WITH_TIMEOUT(recorder().since(mark).contains(u"registration connected"_s), 5000);
+        const auto mark = recorder.reports.size();
+        QCOMPARE(failureOf([&] { engine.start(account); }), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.since(mark).contains(u"registration connected"_s), 5000);
     }
 
-    qsizetype busyAnswers() const { return m_baresip->events().filter(u"CALL_CLOSED 486 "_s).size(); }
-
-    // While 2002 (named) talks to the engine, baresip's 2003 (unnamed) calls: it waits without
-    // touching the first call, and a third call is refused as busy at once.
-    void waitBehindTheCallWith2002()
+    void beginTransferTo2005()
     {
-        connectIncomingCall();
-        m_busyAnswers = busyAnswers();
-        m_waitingMark = recorder().reports.size();
-        baresip().dial(u"sip:2001@127.0.0.1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"waiting 2003"_s, 5000);
-        QCOMPARE(engine().remoteDisplayName(), std::nullopt);
-        baresip().dial(u"sip:2001@127.0.0.1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(busyAnswers(), m_busyAnswers + 1, 5000);
-        QCOMPARE(recorder().since(m_waitingMark), QStringList({u"waiting 2003"_s}));
-        QCOMPARE(peer().callState(), CallState::StreamsRunning);
+        QCOMPARE(failureOf([&] { engine.beginAttendedTransfer(u"2005"_s); }), std::nullopt);
+        QTRY_COMPARE_WITH_TIMEOUT(named.callState(), CallState::PausedByRemote, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(target.callState(), CallState::IncomingReceived, 5000);
+        QCOMPARE(target.callers().last(), u"2001"_s);
+        QVERIFY(!recorder.contains(u"transfer ready"_s));
+    }
+
+    // 2002 is on the line again after a transfer attempt: never reported ended, the reports
+    // since `mark` begin with `first` and go on with 2002's call only.
+    void expectBackTo2002(qsizetype mark, const QStringList &first)
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(named.callState(), CallState::StreamsRunning, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), backTo2002, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!target.hasCall(), 5000);
+        QTest::qWait(300);
+        QCOMPARE(reportsSince(mark), first);
+        QCOMPARE(rig.calls(), 1);
     }
 
 private slots:
-    void initTestCase()
-    {
-        m_rig = std::make_unique<EngineRig>();
-        m_peer = &m_rig->addPeer(u"2002"_s, u"Ana Souza"_s);
-        m_baresip = &m_rig->addBaresip(u"2003"_s);
-        m_rig->start();
-    }
-
-    void cleanup() { m_rig->hangUpAll(); }
-
-    void aBusyTargetEndsTheDialling()
-    {
-        peer().answerIncoming(SipPeer::Answer::busy);
-        const auto mark = recorder().reports.size();
-        QCOMPARE(failureOf([&] { engine().call(u"2002@127.0.0.1"_s); }), std::nullopt);
-        QTRY_VERIFY_WITH_TIMEOUT(callReportsSince(mark).contains(u"call idle"_s), 5000);
-        QCOMPARE(callReportsSince(mark), QStringList({u"call dialing 2002"_s, u"call idle"_s}));
-    }
+    void initTestCase() { rig.start(); }
+    void init() { recorder.reports.clear(); }
+    void cleanup() { rig.hangUpAll(); }
 
     // Kamailio logs the request URI of every request it receives.
-    void dialledTextsReachThePbxEscapedOrAreRefused()
+    void dialledTextsReachThePbxEscapedAndEndWhenRefused()
     {
-        QCOMPARE(failureOf([&] { engine().call(u"20 02"_s); }), std::optional(u"Endereço SIP inválido: sip:20 02@127.0.0.1"_s));
-        QCOMPARE(failureOf([&] { engine().call(QString()); }), std::nullopt);
-        QVERIFY(!peer().hasCall());
-        for (const QString &code : {u"#"_s, u"*21*2003#"_s}) {
-            const auto mark = recorder().reports.size();
-            QCOMPARE(failureOf([&] { engine().call(code); }), std::nullopt);
-            QTRY_COMPARE_WITH_TIMEOUT(callReportsSince(mark), QStringList({u"call dialing "_s + code, u"call idle"_s}), 5000);
+        named.answerIncoming(SipPeer::Answer::busy);
+        for (const QString &dialled : {u"2002@127.0.0.1"_s, u"#"_s, u"*21*2003#"_s}) {
+            const auto mark = recorder.reports.size();
+            QCOMPARE(failureOf([&] { engine.call(dialled); }), std::nullopt);
+            QTRY_COMPARE_WITH_TIMEOUT(reportsSince(mark, true),
+                                      QStringList({u"call dialing "_s + dialled.section(u'@', 0, 0), u"call idle"_s}), 5000);
         }
-        connectIncomingCall();
-        QCOMPARE(failureOf([&] { engine().beginAttendedTransfer(u"#9"_s); }), std::nullopt);
-        QTRY_VERIFY_WITH_TIMEOUT(m_rig->pbx.log().contains(u"request INVITE sip:%239@"_s), 5000);
-        const QString log = m_rig->pbx.log();
+        const QString log = rig.pbx.log();
         QVERIFY2(log.contains(u"request INVITE sip:%23@"_s) && log.contains(u"request INVITE sip:*21*2003%23@"_s),
                  qPrintable(log));
+        QCOMPARE(failureOf([&] { engine.call(u"20 02"_s); }), std::optional(u"Endereço SIP inválido: sip:20 02@127.0.0.1"_s));
+        const auto mark = recorder.reports.size();
+        QCOMPARE(failureOf([&] { engine.call(QString()); }), std::nullopt);
+        QTest::qWait(300);
+        QCOMPARE(recorder.since(mark), QStringList());
     }
 
-    void rejectingARingingCallReportsIdleAtOnceAndAgainForItsEvents()
+    void rejectingARingingCallReportsIdleAtOnce()
     {
-        const auto mark = recorder().reports.size();
-        peer().dial(u"sip:2001@127.0.0.1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2002"_s, 5000);
-        engine().endCall();
-        QCOMPARE(recorder().since(mark).filter(u"call"_s), QStringList({u"call incoming 2002"_s, u"call idle"_s}));
-        QTRY_VERIFY_WITH_TIMEOUT(!peer().hasCall(), 5000);
-        // The call's own End and Released follow, each reported idle again.
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().since(mark).filter(u"call"_s),
-                                  QStringList({u"call incoming 2002"_s, u"call idle"_s, u"call idle"_s, u"call idle"_s}),
-                                  5000);
+        named.dial(u"sip:2001@127.0.0.1"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"call incoming 2002"_s, 5000);
+        QCOMPARE(engine.remoteDisplayName(), std::optional(u"Ana Souza"_s));
+        engine.endCall();
+        QCOMPARE(recorder.reports.filter(u"call"_s), QStringList({u"call incoming 2002"_s, u"call idle"_s}));
+        QTRY_VERIFY_WITH_TIMEOUT(!named.hasCall(), 5000);
+        QCOMPARE(reportsSince(0, true), QStringList({u"call incoming 2002"_s, u"call idle"_s}));
     }
 
     void callsWithBaresipCarryTelephoneEvents_data()
     {
         QTest::addColumn<bool>("engineDials");
-        QTest::addColumn<QStringList>("reports");
-        QTest::newRow("engine calls, baresip hangs up")
-            << true << QStringList({u"call dialing 2003"_s, u"call connected 2003"_s, u"call idle"_s});
-        QTest::newRow("baresip calls, the engine hangs up")
-            << false << QStringList({u"call incoming 2003"_s, u"call connected 2003"_s, u"call idle"_s});
+        QTest::newRow("engine calls, baresip hangs up") << true;
+        QTest::newRow("baresip calls, the engine hangs up") << false;
     }
-
     void callsWithBaresipCarryTelephoneEvents()
     {
         QFETCH(bool, engineDials);
-        const auto mark = recorder().reports.size();
         if (engineDials) {
-            QCOMPARE(failureOf([&] { engine().call(u"2003"_s); }), std::nullopt);
-            QTRY_VERIFY_WITH_TIMEOUT(baresip().events().contains(u"CALL_INCOMING"_s), 5000);
-            baresip().accept();
+            QCOMPARE(failureOf([&] { engine.call(u"2003"_s); }), std::nullopt);
+            QTRY_VERIFY_WITH_TIMEOUT(baresip.events().contains(u"CALL_INCOMING"_s), 5000);
+            baresip.accept();
         } else {
-            baresip().dial(u"sip:2001@127.0.0.1"_s);
-            QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call incoming 2003"_s, 5000);
-            engine().answer();
+            baresip.dial(u"sip:2001@127.0.0.1"_s);
+            QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"call incoming 2003"_s, 5000);
+            engine.answer();
         }
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2003"_s, 5000);
-        QString digits = baresip().digits();
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"call connected 2003"_s, 5000);
+        QString digits = baresip.digits();
         for (const QString &digit : {u"7"_s, u"*"_s, u"#"_s}) {
-            QCOMPARE(failureOf([&] { engine().sendDTMF(digit); }), std::nullopt);
+            QCOMPARE(failureOf([&] { engine.sendDTMF(digit); }), std::nullopt);
             // Each digit lasts a moment on the wire; the next one waits for it.
-            QTRY_COMPARE_WITH_TIMEOUT(baresip().digits(), digits + digit, 3000);
+            QTRY_COMPARE_WITH_TIMEOUT(baresip.digits(), digits + digit, 3000);
             digits += digit;
         }
         for (const QString &refused : {u"A"_s, u"d"_s, u"12"_s, QString()})
-            QCOMPARE(failureOf([&] { engine().sendDTMF(refused); }), std::optional(sipUnavailableMessage));
+            QCOMPARE(failureOf([&] { engine.sendDTMF(refused); }), std::optional(sipUnavailableMessage));
+        QVERIFY(engine.setMuted(true));
+        QVERIFY(rig.core().getCurrentCall()->getMicrophoneMuted());
         if (engineDials)
-            baresip().hangUp();
+            baresip.hangUp();
         else
-            engine().endCall();
-        QTRY_COMPARE_WITH_TIMEOUT(callReportsSince(mark).last(), u"call idle"_s, 5000);
+            engine.endCall();
+        QTRY_COMPARE_WITH_TIMEOUT(reportsSince(0, true).last(), u"call idle"_s, 5000);
         QTest::qWait(300);
-        QCOMPARE(baresip().digits(), digits);
-        QTEST(callReportsSince(mark), "reports");
+        QCOMPARE(baresip.digits(), digits);
+        const QString first = engineDials ? u"call dialing 2003"_s : u"call incoming 2003"_s;
+        QCOMPARE(reportsSince(0, true), QStringList({first, u"call connected 2003"_s, u"call idle"_s}));
     }
 
-    void anAnsweredWaitingCallHoldsTheFirstUntilItEnds_data()
-    {
-        QTest::addColumn<bool>("userHangsUp");
-        QTest::newRow("2003 hangs up") << false;
-        QTest::newRow("the user hangs up") << true;
-    }
-
-    void anAnsweredWaitingCallHoldsTheFirstUntilItEnds()
-    {
-        QFETCH(bool, userHangsUp);
-        waitBehindTheCallWith2002();
-        engine().answer();
-        QTRY_COMPARE_WITH_TIMEOUT(peer().callState(), CallState::PausedByRemote, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2003"_s, 5000);
-        if (userHangsUp)
-            engine().endCall();
-        else
-            baresip().hangUp();
-        QTRY_COMPARE_WITH_TIMEOUT(peer().callState(), CallState::StreamsRunning, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().last(), u"call connected 2002"_s, 5000);
-        const QStringList reports = recorder().since(m_waitingMark);
-        QVERIFY2(reports.contains(u"held call back 2002"_s) && !reports.contains(u"call idle"_s),
-                 qPrintable(reports.join(u", "_s)));
-    }
-
-    void whatBecomesOfAnUnansweredWaitingCall_data()
+    // While 2002 (named) talks to the engine, baresip's 2003 (unnamed) calls: it waits without
+    // touching the first call, and a third call is refused as busy at once.
+    void whatBecomesOfAWaitingCall_data()
     {
         QTest::addColumn<QString>("act");
         QTest::addColumn<QStringList>("reports");
+        const QStringList answered{u"waiting 2003"_s, u"call connected 2003"_s, u"held call back 2002"_s, backTo2002};
+        QTest::newRow("answered, then 2003 hangs up") << u"answer, 2003 hangs up"_s << answered;
+        QTest::newRow("answered, then the user hangs up") << u"answer, user hangs up"_s << answered;
         QTest::newRow("declined: busy, and the first goes on") << u"decline"_s << QStringList({u"waiting 2003"_s});
-        QTest::newRow("its caller gives up") << u"caller hangs up"_s
-                                             << QStringList({u"waiting 2003"_s, u"waiting none"_s});
+        QTest::newRow("its caller gives up") << u"2003 hangs up"_s << QStringList({u"waiting 2003"_s, u"waiting none"_s});
         QTest::newRow("the first ends: it rings as the one call")
-            << u"first ends"_s << QStringList({u"waiting 2003"_s, u"call idle"_s, u"call incoming 2003"_s});
+            << u"first ends"_s
+            << QStringList({u"waiting 2003"_s, u"call idle"_s, u"call incoming 2003"_s, u"call connected 2003"_s});
     }
-
-    void whatBecomesOfAnUnansweredWaitingCall()
+    void whatBecomesOfAWaitingCall()
     {
         QFETCH(QString, act);
-        QFETCH(QStringList, reports);
-        waitBehindTheCallWith2002();
-        if (act == "decline"_L1)
-            engine().declineWaitingCall();
-        else if (act == "caller hangs up"_L1)
-            baresip().hangUp();
-        else
-            peer().hangUp();
-        QTRY_COMPARE_WITH_TIMEOUT(callReportsSince(m_waitingMark), reports, 5000);
-        QTest::qWait(300);
-        QCOMPARE(callReportsSince(m_waitingMark), reports);
-        if (act == "first ends"_L1) {
-            engine().endCall();
-            QTRY_COMPARE_WITH_TIMEOUT(baresip().events().last().section(u' ', 0, 0), u"CALL_CLOSED"_s, 5000);
-            return;
+        rig.answerCallFrom(named, u"2002"_s);
+        const auto busy = busyAnswers();
+        const auto mark = recorder.reports.size();
+        baresip.dial(u"sip:2001@127.0.0.1"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"waiting 2003"_s, 5000);
+        QCOMPARE(engine.remoteDisplayName(), std::nullopt);
+        baresip.dial(u"sip:2001@127.0.0.1"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(busyAnswers(), busy + 1, 5000);
+        QCOMPARE(recorder.since(mark), QStringList({u"waiting 2003"_s}));
+        QCOMPARE(named.callState(), CallState::StreamsRunning);
+
+        if (act.startsWith(u"answer"_s)) {
+            engine.answer();
+            QTRY_COMPARE_WITH_TIMEOUT(named.callState(), CallState::PausedByRemote, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"call connected 2003"_s, 5000);
         }
-        QCOMPARE(peer().callState(), CallState::StreamsRunning);
-        QCOMPARE(m_rig->calls(), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(busyAnswers(), m_busyAnswers + 1 + int(act == "decline"_L1), 5000);
+        if (act.endsWith(u"2003 hangs up"_s)) {
+            baresip.hangUp();
+        } else if (act.endsWith(u"user hangs up"_s)) {
+            engine.endCall();
+        } else if (act == u"decline"_s) {
+            engine.declineWaitingCall();
+        } else {
+            named.hangUp();
+            QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"call incoming 2003"_s, 5000);
+            engine.answer();
+        }
+        QFETCH(QStringList, reports);
+        QTRY_COMPARE_WITH_TIMEOUT(reportsSince(mark, true), reports, 5000);
+        QTest::qWait(300);
+        QCOMPARE(reportsSince(mark, true), reports);
+        QCOMPARE(rig.calls(), 1);
+        if (act != u"first ends"_s)
+            QCOMPARE(named.callState(), CallState::StreamsRunning);
+        QTRY_COMPARE_WITH_TIMEOUT(busyAnswers(), busy + 1 + int(act == u"decline"_s), 5000);
     }
 
-    void renewingTheRegistrationKeepsTheCallGoing()
+    // After a suspend the registration is renewed over fresh connections, under a running call
+    // too; the call's BYE later reaches the other side over the renewed connection.
+    void resumingFromSuspendRenewsTheRegistrationAndKeepsTheCall()
     {
+        QDBusConnection logind = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"fake-logind"_s);
+        QVERIFY2(logind.registerService(u"org.freedesktop.login1"_s), "run inside tests/sandbox.sh");
+        const auto prepareForSleep = [&](bool sleeping) {
+            QVERIFY(logind.send(QDBusMessage::createSignal(u"/org/freedesktop/login1"_s, u"org.freedesktop.login1.Manager"_s,
+                                                           u"PrepareForSleep"_s) << sleeping));
+        };
         for (const QString &transport : {u"udp"_s, u"tcp"_s}) {
             registerOver(transport);
-            connectIncomingCall();
-            const auto mark = recorder().reports.size();
-            engine().implementation().refreshRegistration();
-            QTRY_VERIFY_WITH_TIMEOUT(recorder().since(mark).contains(u"registration connected"_s), 3000);
+            rig.answerCallFrom(named, u"2002"_s);
+            const auto mark = recorder.reports.size();
+            prepareForSleep(true);
+            QTest::qWait(300);
+            QCOMPARE(recorder.since(mark), QStringList());
+            prepareForSleep(false);
+            const QStringList renewed{u"registration connecting"_s, u"registration connected"_s};
+            QTRY_COMPARE_WITH_TIMEOUT(recorder.since(mark).filter(u"registration"_s), renewed, 3000);
             QTest::qWait(1000);
-            QVERIFY2(!recorder().since(mark).contains(u"call idle"_s), qPrintable(transport + recorder().since(mark).join(u", "_s)));
-            QCOMPARE(peer().callState(), CallState::StreamsRunning);
-            QCOMPARE(m_rig->calls(), 1);
-            // Switching accounts ends the call, and its BYE reaches the other side over the
-            // renewed connection.
+            QCOMPARE(recorder.since(mark).filter(u"registration"_s), renewed);
+            QVERIFY(!recorder.since(mark).contains(u"call idle"_s));
+            QCOMPARE(named.callState(), CallState::StreamsRunning);
+            QCOMPARE(rig.calls(), 1);
+            // Switching accounts ends the call.
             registerOver(u"udp"_s);
-            QTRY_VERIFY_WITH_TIMEOUT(!peer().hasCall(), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(!named.hasCall(), 5000);
         }
-        QVERIFY(m_rig->pbx.log().contains(u"request REGISTER sip:127.0.0.1 over tcp"_s));
+        QVERIFY(rig.pbx.log().contains(u"request REGISTER sip:127.0.0.1 over tcp"_s));
     }
 
     void withoutACallOrACoreOperationsRefuseOrReportIdle()
     {
-        const auto mark = recorder().reports.size();
-        QCOMPARE(failureOf([&] { engine().answer(); }), std::optional(sipUnavailableMessage));
-        QCOMPARE(failureOf([&] { engine().sendDTMF(u"5"_s); }), std::optional(sipUnavailableMessage));
-        QVERIFY(!engine().setMuted(true));
-        engine().setAudioSessionActive(true);
-        engine().endCall();
-        QCOMPARE(recorder().since(mark), QStringList({u"call idle"_s}));
+        QCOMPARE(failureOf([&] { engine.answer(); }), std::optional(sipUnavailableMessage));
+        QCOMPARE(failureOf([&] { engine.sendDTMF(u"5"_s); }), std::optional(sipUnavailableMessage));
+        QVERIFY(!engine.setMuted(true));
+        engine.endCall();
+        QCOMPARE(recorder.reports, QStringList({u"call idle"_s}));
 
-        PJSIPEngine stopped(testEnvironment(m_rig->pbx, m_rig->data));
+        PJSIPEngine stopped(testEnvironment(rig.pbx, rig.data));
         EngineRecorder stoppedRecorder(stopped);
         QCOMPARE(failureOf([&] { stopped.call(u"2002"_s); }), std::nullopt);
         QCOMPARE(failureOf([&] { stopped.answer(); }), std::optional(sipUnavailableMessage));
         QVERIFY(!stopped.setMuted(true));
         stopped.setAudioSessionActive(true);
+        QCOMPARE(stopped.audioDevices(), QList<VozelAudioDevice>());
+        stopped.selectAudioDevice(u"headphones"_s, VozelAudioRoute::ringer);
+        QVERIFY(!stopped.setSpeakerEnabled(true));
+        QVERIFY(!stopped.setSpeakerEnabled(false));
         QCOMPARE(stoppedRecorder.reports, QStringList());
-        QVERIFY(!peer().hasCall());
+        QVERIFY(!named.hasCall());
     }
 
     void callsListEmptyingWithoutAnEndEventIsReportedOnce()
     {
-        connectIncomingCall();
+        rig.answerCallFrom(named, u"2002"_s);
         // The engine stops hearing the core, as if the call's end event never came.
-        sip::EngineCore &core = engine().implementation();
+        sip::EngineCore &core = engine.implementation();
         core.core()->removeListener(core.listener());
-        const auto mark = recorder().reports.size();
-        peer().hangUp();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder().since(mark), QStringList({u"transfer not ready"_s, u"call idle"_s}), 5000);
+        const auto mark = recorder.reports.size();
+        named.hangUp();
+        const QStringList ended{u"transfer not ready"_s, u"call idle"_s};
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.since(mark), ended, 5000);
         QTest::qWait(300);
-        QCOMPARE(recorder().since(mark), QStringList({u"transfer not ready"_s, u"call idle"_s}));
+        QCOMPARE(recorder.since(mark), ended);
         core.core()->addListener(core.listener());
     }
 
-    void cleanupTestCase() { m_rig.reset(); }
+    // The user tries to hand 2002 over to a PBX code nobody answers, to 2005 while it rings, to
+    // 2005 who then hangs up, and at last to 2005 who takes the call: after each failure 2002
+    // is back on the line, and no attempt reports it ended.
+    void attendedTransferGivesTheHeldCallBackUntilItSucceeds()
+    {
+        rig.answerCallFrom(named, u"2002"_s);
+        QCOMPARE(failureOf([&] { engine.beginAttendedTransfer(QString()); }), std::optional(sipUnavailableMessage));
+        QCOMPARE(failureOf([&] { engine.beginAttendedTransfer(u"20 05"_s); }),
+                 std::optional(u"Endereço SIP inválido: sip:20 05@127.0.0.1"_s));
+        QCOMPARE(recorder.reports.filter(u"transfer"_s), QStringList());
+
+        auto mark = recorder.reports.size();
+        QCOMPARE(failureOf([&] { engine.beginAttendedTransfer(u"#9"_s); }), std::nullopt);
+        expectBackTo2002(mark, {u"transfer not ready"_s, u"call dialing #9"_s, u"transfer not ready"_s,
+                                targetUnavailable, backTo2002});
+        QVERIFY(rig.pbx.log().contains(u"request INVITE sip:%239@"_s));
+        QCOMPARE(failureOf([&] { engine.completeAttendedTransfer(); }), std::optional(sipUnavailableMessage));
+
+        beginTransferTo2005();
+        mark = recorder.reports.size();
+        engine.endCall();
+        QCOMPARE(recorder.since(mark), QStringList({u"call idle"_s}));
+        expectBackTo2002(mark, {u"call idle"_s, u"transfer not ready"_s, targetUnavailable, backTo2002});
+
+        recorder.reports.clear();
+        beginTransferTo2005();
+        target.accept();
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"transfer ready"_s), 5000);
+        mark = recorder.reports.size();
+        target.hangUp();
+        expectBackTo2002(mark, {u"transfer not ready"_s, backTo2002});
+
+        recorder.reports.clear();
+        beginTransferTo2005();
+        target.accept();
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"transfer ready"_s), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"call connected 2005"_s, 5000);
+        mark = recorder.reports.size();
+        QCOMPARE(failureOf([&] { engine.completeAttendedTransfer(); }), std::nullopt);
+        QCOMPARE(recorder.since(mark), QStringList({u"transfer not ready"_s}));
+        // 2002 and 2005 talk to each other; 2001 is out of both calls.
+        QTRY_VERIFY_WITH_TIMEOUT(rig.calls() == 0, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"call idle"_s, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(target.callers().last(), u"2002"_s, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(target.callState(), CallState::StreamsRunning, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(named.core()->getCallsNb() + target.core()->getCallsNb(), 2, 5000);
+        QCOMPARE(recorder.reports.filter(u"transfer failed"_s), QStringList());
+    }
+
+    // A held party that refuses to be transferred: sipp, calling as 2002, answers the REFER
+    // with 603 Decline.
+    void aRefusedTransferGivesTheHeldPartyBack()
+    {
+        QProcess sipp;
+        sipp.setProcessChannelMode(QProcess::MergedChannels);
+        sipp.start(u"sipp"_s, {rig.pbx.host() + u':' + QString::number(rig.pbx.port()), u"-sf"_s,
+                               QStringLiteral(VOZEL_REFUSING_PEER), u"-i"_s, u"127.0.0.1"_s, u"-p"_s,
+                               QString::number(TestPbx::freePort()), u"-m"_s, u"1"_s, u"-nostdin"_s,
+                               u"-timeout"_s, u"30s"_s});
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"call incoming 2002"_s, 5000);
+        engine.answer();
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), backTo2002, 5000);
+        target.answerIncoming(SipPeer::Answer::automatically);
+        QCOMPARE(failureOf([&] { engine.beginAttendedTransfer(u"2005"_s); }), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"transfer ready"_s), 5000);
+        const auto mark = recorder.reports.size();
+        QCOMPARE(failureOf([&] { engine.completeAttendedTransfer(); }), std::nullopt);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.since(mark),
+                                  QStringList({u"transfer not ready"_s, u"transfer failed: Não foi possível transferir a chamada."_s,
+                                               backTo2002}), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!target.hasCall(), 5000);
+        engine.endCall();
+        QVERIFY2(sipp.waitForFinished(5000) && sipp.exitCode() == 0, sipp.readAll().constData());
+    }
+
+    // What is left of the caller's address when it has no user part or none at all.
+    void aCallerWithoutANumberReadsAsUnknown()
+    {
+        QCOMPARE(sip::callNumber(linphone::Factory::get()->createAddress("sip:pbx.example.com")), u"Desconhecido"_s);
+        QCOMPARE(sip::callNumber(nullptr), u"Desconhecido"_s);
+    }
 };
 
 QTEST_GUILESS_MAIN(CallsTest)

@@ -2,7 +2,6 @@
 
 #include "BaresipPeer.h"
 #include "EngineFixture.h"
-#include "EngineRecorder.h"
 #include "SipPeer.h"
 #include "TestPbx.h"
 #include "engine/EngineCore.h"
@@ -10,36 +9,64 @@
 
 #include <linphone++/core.hh>
 
+#include <QDBusConnection>
+
 namespace vozel::test {
 
+// Installs every callback on an engine and writes down each report, in order, as text:
+// "registration connecting", "registration failed: Unauthorized", "call dialing 2002",
+// "call idle", "transfer ready", "transfer not ready", "transfer failed: …", "devices",
+// "waiting 2003", "waiting none", "held call back 2002".
+class EngineRecorder {
+public:
+    QStringList reports;
+
+    explicit EngineRecorder(SIPEngine &engine)
+    {
+        engine.onRegistrationChanged = [this](const RegistrationState &state) {
+            static const char *const kinds[] = {"notConfigured", "disabled", "connecting", "connected", "failed"};
+            reports << u"registration "_s + QLatin1String(kinds[int(state.kind)])
+                    + (state.kind == RegistrationState::Kind::Failed ? u": "_s + state.message : QString());
+        };
+        engine.onCallChanged = [this](const VozelCallState &state) {
+            static const char *const kinds[] = {"idle", "incoming", "dialing", "connected"};
+            reports << u"call "_s + QLatin1String(kinds[int(state.kind)]) + (state.isIdle() ? QString() : u' ' + state.number);
+        };
+        engine.onAttendedTransferChanged = [this](bool ready) { reports << (ready ? u"transfer ready"_s : u"transfer not ready"_s); };
+        engine.onTransferFailed = [this](const QString &message) { reports << u"transfer failed: "_s + message; };
+        engine.onAudioDevicesChanged = [this] { reports << u"devices"_s; };
+        engine.onWaitingCallChanged = [this](const std::optional<QString> &number) {
+            reports << u"waiting "_s + number.value_or(u"none"_s);
+        };
+        engine.onHeldCallResumed = [this](const QString &number) { reports << u"held call back "_s + number; };
+    }
+
+    QStringList since(qsizetype from) const { return reports.mid(from); }
+    QString last() const { return reports.isEmpty() ? QString() : reports.last(); }
+    bool contains(const QString &report) const { return reports.contains(report); }
+};
+
 // The engine as 2001 on a test PBX of its own, with a recorder of its reports and the peers
-// the test adds (these go first when the rig goes).
+// the test adds (declared last, these go first when the rig goes). The session bus stands in for the system
+// bus, so that a test can announce a suspend as logind would.
 class EngineRig {
 public:
     TestPbx pbx{pbxExtensions};
     QTemporaryDir data;
-    PJSIPEngine engine{testEnvironment(pbx, data)};
+    PJSIPEngine engine{{pbx.stunServer(), QDBusConnection::sessionBus(), data.path(), pbx.testCa()}};
     EngineRecorder recorder{engine};
-
-    ~EngineRig()
-    {
-        m_peers.clear();
-        m_baresips.clear();
-    }
 
     linphone::Core &core() { return *engine.implementation().core(); }
     int calls() { return core().getCallsNb(); }
 
     SipPeer &addPeer(const QString &extension, const QString &displayName = {})
     {
-        m_peers.push_back(std::make_unique<SipPeer>(pbx, extension, u"senha-"_s + extension, displayName));
-        return *m_peers.back();
+        return *m_peers.emplace_back(std::make_unique<SipPeer>(pbx, extension, u"senha-"_s + extension, displayName));
     }
 
     BaresipPeer &addBaresip(const QString &extension)
     {
-        m_baresips.push_back(std::make_unique<BaresipPeer>(pbx, extension, u"senha-"_s + extension));
-        return *m_baresips.back();
+        return *m_baresips.emplace_back(std::make_unique<BaresipPeer>(pbx, extension, u"senha-"_s + extension));
     }
 
     // Starts the engine and waits until it and every peer are registered.
@@ -75,8 +102,7 @@ public:
         for (const auto &peer : m_baresips)
             peer->hangUp();
         const auto quiet = [this] {
-            const auto busy = [](const auto &peer) { return peer->hasCall(); };
-            return calls() == 0 && std::none_of(m_peers.begin(), m_peers.end(), busy);
+            return calls() == 0 && std::none_of(m_peers.begin(), m_peers.end(), [](const auto &peer) { return peer->hasCall(); });
         };
         QTRY_VERIFY_WITH_TIMEOUT(quiet(), 5000);
         QTest::qWait(100);
