@@ -3,11 +3,10 @@
 // and built-in speakers told only by the server's properties.
 
 #include "support/EngineRig.h"
+#include "support/SandboxPulse.h"
 #include "engine/AudioDeviceRules.h"
 
 #include <linphone++/audio_device.hh>
-
-#include <QProcess>
 
 using namespace vozel;
 using namespace vozel::test;
@@ -25,14 +24,6 @@ QString idOf(const std::shared_ptr<const linphone::AudioDevice> &device)
     return device ? QString::fromStdString(device->getId()) : QString();
 }
 
-QString pactl(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(u"pactl"_s, arguments);
-    process.waitForFinished(5000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput());
-}
-
 } // namespace
 
 class AudioDevicesTest : public QObject {
@@ -42,22 +33,7 @@ class AudioDevicesTest : public QObject {
     SipPeer &peer = rig.addPeer(u"2002"_s);
     PJSIPEngine &engine = rig.engine;
     EngineRecorder &recorder = rig.recorder;
-    QList<int> m_modules;
-
-    // A null sink or source ("sink", "source"). Only sinks take the server's "key=value" properties.
-    int plug(const QString &kind, const QString &name, const QString &description, const QString &properties = {})
-    {
-        const QString described = kind == u"source"_s
-            ? u"description='%1'"_s.arg(description)
-            : u"sink_properties='device.description=\"%1\" %2'"_s.arg(description, properties);
-        const int module =
-            pactl({u"load-module"_s, u"module-null-"_s + kind, kind + u"_name="_s + name, described}).trimmed().toInt();
-        m_modules << module;
-        return module;
-    }
-
-    // The lines of the server's short sink listing for the sinks something plays on now.
-    QString playingSinks() { return pactl({u"list"_s, u"short"_s, u"sinks"_s}).split(u'\n').filter(u"\tRUNNING"_s).join(u'\n'); }
+    SandboxPulse pulse;
 
     // What the core uses for the microphone, for calls and for ringing, by the stack's ids.
     QStringList choices()
@@ -77,25 +53,19 @@ class AudioDevicesTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY2(pactl({u"info"_s}).contains(u"vozel-sandbox"_s), "run inside tests/sandbox.sh");
-        plug(u"sink"_s, u"usb_headset"_s, u"USB Headset"_s);
-        plug(u"source"_s, u"usb_headset_mic"_s, u"USB Headset Microphone"_s);
-        plug(u"source"_s, u"builtin_mic"_s, u"Built-in Microphone"_s);
-        plug(u"sink"_s, u"headphones"_s, u"Fones de ouvido"_s);
-        plug(u"sink"_s, u"headset_a"_s, twinHeadset, u"device.bus=usb"_s);
-        plug(u"sink"_s, u"headset_b"_s, twinHeadset, u"device.bus=usb"_s);
+        QVERIFY2(SandboxPulse::isTheSandboxs(), "run inside tests/sandbox.sh");
+        pulse.plug(u"sink"_s, u"usb_headset"_s, u"USB Headset"_s);
+        pulse.plug(u"source"_s, u"usb_headset_mic"_s, u"USB Headset Microphone"_s);
+        pulse.plug(u"source"_s, u"builtin_mic"_s, u"Built-in Microphone"_s);
+        pulse.plug(u"sink"_s, u"headphones"_s, u"Fones de ouvido"_s);
+        pulse.plug(u"sink"_s, u"headset_a"_s, twinHeadset, u"device.bus=usb"_s);
+        pulse.plug(u"sink"_s, u"headset_b"_s, twinHeadset, u"device.bus=usb"_s);
         // The engine watches the server from its start; let the new devices settle first.
         QTest::qWait(500);
         rig.start();
     }
 
     void cleanup() { rig.hangUpAll(); }
-
-    void cleanupTestCase()
-    {
-        for (const int module : m_modules)
-            pactl({u"unload-module"_s, QString::number(module)});
-    }
 
     void listsEveryDeviceByTheServersNameWithItsCapabilitiesAndUsbMark()
     {
@@ -128,7 +98,7 @@ private slots:
     void twinHeadsetsStayApartInACall()
     {
         const auto playsOnlyOn = [this](const QString &chosen, const QString &twin) {
-            const QString sinks = playingSinks();
+            const QString sinks = pulse.playingSinks();
             return sinks.contains(u'\t' + chosen + u'\t') && !sinks.contains(u'\t' + twin + u'\t');
         };
         connectCall();
@@ -154,7 +124,7 @@ private slots:
         QCOMPARE(output(), u"USB Headset"_s);
 
         auto mark = recorder.reports.size();
-        const int speakers = plug(u"sink"_s, u"sink_7"_s, u"Built-in Audio Analog Stereo"_s, u"device.form_factor=internal"_s);
+        const int speakers = pulse.plug(u"sink"_s, u"sink_7"_s, u"Built-in Audio Analog Stereo"_s, u"device.form_factor=internal"_s);
         QTest::qWait(1000);
         QCOMPARE(recorder.since(mark), QStringList());
         QCOMPARE(peer.callState(), CallState::StreamsRunning);
@@ -166,16 +136,15 @@ private slots:
         QVERIFY(engine.setSpeakerEnabled(true));
         QCOMPARE(output(), u"Built-in Audio Analog Stereo"_s);
         QCOMPARE(idOf(rig.core().getDefaultOutputAudioDevice()), u"PulseAudio Unknown: USB Headset"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(playingSinks().contains(u"\tsink_7\t"_s), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(pulse.playingSinks().contains(u"\tsink_7\t"_s), 3000);
         QVERIFY(engine.setSpeakerEnabled(false));
         QCOMPARE(output(), u"USB Headset"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(!playingSinks().contains(u"\tsink_7\t"_s), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!pulse.playingSinks().contains(u"\tsink_7\t"_s), 3000);
 
         // Unplugged while idle: reported once, within 300 ms.
         rig.hangUpAll();
         mark = recorder.reports.size();
-        pactl({u"unload-module"_s, QString::number(speakers)});
-        m_modules.removeOne(speakers);
+        pulse.unplug(speakers);
         QTRY_VERIFY_WITH_TIMEOUT(recorder.since(mark).contains(u"devices"_s), 300);
         QTest::qWait(500);
         QCOMPARE(recorder.since(mark), QStringList({u"devices"_s}));
