@@ -28,8 +28,6 @@ class ModelHistoryPreferencesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Each change reaches the views as the rows it touched: a call inserts one row on top (and
-    // the save drops what passes the limit), its origin updates that row, a deletion removes one.
     void historyRowsChangeOneAtATime()
     {
         ModelHarness h;
@@ -85,8 +83,7 @@ private slots:
         QCOMPARE(h.defaults->dataValue(VozelModel::historyKey), QByteArray("[]"));
     }
 
-    // Talking prefers USB, ringing the built-in speakers (else the first output); a choice that is
-    // gone is replaced and stored unless nothing could replace it; present choices are applied again.
+    // Talking prefers USB, ringing the built-in speakers (else the first output).
     void deviceChoices()
     {
         ModelHarness h;

@@ -2,10 +2,8 @@ import QtQuick
 import QtQuick.Controls
 import QtTest
 
-// A test case with ways to reach controls by their accessible names, across the sheets,
-// menus and dialogs the dialer opens.
+// Reaches controls by their accessible names, across the sheets, menus and dialogs the dialer opens.
 TestCase {
-    // Visible and sized, so the views it creates can be shown and clicked.
     visible: true
     width: 400
     height: 700
@@ -28,7 +26,6 @@ TestCase {
         return found
     }
 
-    // Every object below root (root included) that `wanted` accepts, breadth first.
     function collect(root, wanted) {
         let matches = []
         let seen = new Set()
@@ -63,7 +60,6 @@ TestCase {
         return shown[0]
     }
 
-    // Visible, and every visual ancestor visible too.
     function showing(item) {
         for (let object = item; object; object = object.parent) {
             if (object.visible === false)
@@ -72,7 +68,7 @@ TestCase {
         return true
     }
 
-    // Clicks an item, first scrolling it into view when it sits in a scrolled form.
+    // Scrolls a scrolled form to the item first.
     function click(item) {
         verify(item !== null)
         for (let area = item.parent; area; area = area.parent) {
@@ -86,7 +82,6 @@ TestCase {
         mouseClick(item)
     }
 
-    // The visible, non-empty Text items below root.
     function textItemsUnder(root) {
         return collect(root, object => object instanceof Text && object.text !== "" && showing(object))
     }

@@ -4,8 +4,7 @@ import QtTest
 import Vozel.Ui
 import Vozel.System
 
-// What the dialer shows of the model and which of its actions each control and key reaches;
-// the rules behind the actions are ModelCallsTest's.
+// Which model action each control and key reaches; the rules behind them are ModelCallsTest's.
 UiTestCase {
     name: "Dialer"
 
@@ -33,7 +32,6 @@ UiTestCase {
         return rig.operations().includes(operation)
     }
 
-    // Types the target into the transfer panel and presses "Ligar".
     function confirmTransfer(dialer, target) {
         const panel = dialer.transfer.panel
         tryVerify(() => panel.visible)
@@ -41,7 +39,6 @@ UiTestCase {
         rig.pressAccessibly(find(panel.contentItem, "transferCallButton"))
     }
 
-    // The status block: its title and dot, the extension and the failure's own line.
     function compareStatus(dialer, title, extensionShown, failureShown) {
         compare(find(dialer, "statusTitle").text, title)
         compare(String(find(dialer, "statusDot").color), String(title === "Conectado" ? Theme.green : Theme.secondary))
@@ -90,8 +87,7 @@ UiTestCase {
         verify(find(dialer, "Ligar") !== null)
     }
 
-    // The account menu switches and manages accounts until a call rings; ringing, no keys
-    // reach the call and the origin line shows while it lasts.
+    // Until a call rings the menu switches and manages accounts; ringing, no keys reach the call.
     function test_accountMenuAndARingingCall() {
         const dialer = makeDialer(2, RegistrationState.Connected, "Loja Sul")
         const origin = find(dialer, "callOrigin")
@@ -117,8 +113,7 @@ UiTestCase {
         verify(!showing(origin))
     }
 
-    // Which keys dial is DialString's rule and what they do the capture's; here, that each
-    // reaches the number once, past the keypad's own shortcuts.
+    // Each key reaches the number once, past the keypad's own shortcuts.
     function test_typedKeysReachTheNumberOnce() {
         const dialer = makeDialer(1, RegistrationState.Connected)
         rig.model.number = "999"
@@ -134,8 +129,7 @@ UiTestCase {
         tryVerify(() => done("call 202"))
     }
 
-    // The alert sits on the window it is about (a transfer that failed to start keeps its panel
-    // open under it), leaves other windows usable and keeps the keys typed into it from the call.
+    // A transfer that failed to start keeps its panel open under the alert.
     function test_anAlertBlocksOnlyItsWindowAndKeepsItsKeys_data() {
         return [{ tag: "dialer" }, { tag: "settings" }, { tag: "transfer" }]
     }

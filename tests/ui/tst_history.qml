@@ -13,7 +13,6 @@ UiTestCase {
 
     property int dismissed
 
-    // The sheet over these rows; `dismissed` counts how often it asked to close.
     function openHistory(rows) {
         rig.start(0, "", rows)
         dismissed = 0
@@ -41,7 +40,6 @@ UiTestCase {
         verify(showing(find(shown[1], "sourceLabel")))
         compare(find(shown[1], "sourceLabel").text, "Loja Sul")
 
-        // A row replaces the number without dialing it.
         rig.model.number = "999"
         rig.pressAccessibly(shown[2])
         compare(rig.model.number, "3003")

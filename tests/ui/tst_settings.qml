@@ -3,8 +3,7 @@ import QtQuick.Controls
 import QtTest
 import Vozel.Ui
 
-// What the settings sheet shows of its form and the model, and what its controls reach;
-// the flows behind the buttons are SettingsFormTest's.
+// What the sheet shows and what its controls reach; the flows behind them are SettingsFormTest's.
 UiTestCase {
     name: "Settings"
 
@@ -29,7 +28,6 @@ UiTestCase {
             keyClick(character)
     }
 
-    // Which of these section headings the sheet shows.
     function sections(sheet, titles) {
         const headings = textItemsUnder(sheet.contentItem).filter(text => text.Accessible.role === Accessible.Heading)
         return titles.map(title => headings.some(text => text.text === title))
@@ -39,7 +37,6 @@ UiTestCase {
         return textsUnder(sheet.contentItem).includes(text)
     }
 
-    // A ringing call locks these controls until it ends.
     function lockedDuringACall(sheet, names) {
         rig.reportCall(VozelCallState.Incoming, "3003")
         for (const name of names)
@@ -130,7 +127,6 @@ UiTestCase {
         compare(sections(sheet, ["Ramal", "Adicionar conta", "Editar conexão"]), [true, false, false])
         verify(shows(sheet, "Conta salva."))
 
-        // Removal asks first.
         const dialog = find(sheet.contentItem, "removalConfirmation")
         for (const answer of ["Cancelar", "Remover conta"]) {
             click(control(sheet.contentItem, "Remover esta conta"))
