@@ -9,23 +9,7 @@ TestCase {
     height: 700
     when: windowShown
 
-    function childrenOf(object) {
-        let found = []
-        // Loaders, windows, popups and menus keep what they show outside their children.
-        if (object.sourceComponent !== undefined && object.item)
-            found.push(object.item)
-        if (!(object instanceof Item))
-            found.push(object.contentItem, object.footer)
-        if (typeof object.itemAt === "function" && typeof object.insertItem === "function") {
-            for (let i = 0; i < object.count; ++i)
-                found.push(object.itemAt(i))
-        }
-        const own = object.data !== undefined ? object.data : object.children
-        for (let i = 0; own && i < own.length; ++i)
-            found.push(own[i])
-        return found
-    }
-
+    // Every object below root (root included) that `wanted` accepts, breadth first.
     function collect(root, wanted) {
         let matches = []
         let seen = new Set()
@@ -37,7 +21,14 @@ TestCase {
             seen.add(object)
             if (wanted(object))
                 matches.push(object)
-            queue.push(...childrenOf(object))
+            // Loaders, windows and popups keep what they show outside their children.
+            if (object.sourceComponent !== undefined && object.item)
+                queue.push(object.item)
+            if (!(object instanceof Item))
+                queue.push(object.contentItem, object.footer)
+            const own = object.data !== undefined ? object.data : object.children
+            for (let i = 0; own && i < own.length; ++i)
+                queue.push(own[i])
         }
         return matches
     }
@@ -66,20 +57,6 @@ TestCase {
                 return false
         }
         return true
-    }
-
-    // Scrolls a scrolled form to the item first.
-    function click(item) {
-        verify(item !== null)
-        for (let area = item.parent; area; area = area.parent) {
-            if (area.contentY === undefined || area.contentItem === undefined)
-                continue
-            const top = item.mapToItem(area.contentItem, 0, 0).y
-            if (top < area.contentY || top + item.height > area.contentY + area.height)
-                area.contentY = Math.max(0, Math.min(top - 20, area.contentHeight - area.height))
-            break
-        }
-        mouseClick(item)
     }
 
     function textItemsUnder(root) {

@@ -54,35 +54,35 @@ UiTestCase {
         const erase = find(dialer, "Apagar")
         verify(!call.enabled && !erase.enabled)
         for (const digit of "2002")
-            click(control(dialer, digit))
+            mouseClick(control(dialer, digit))
         verify(erase.enabled && !call.enabled)
         rig.reportRegistration(RegistrationState.Connected)
         compareStatus(dialer, "Conectado", true, false)
         verify(call.enabled)
         verify(!showing(find(dialer, "Transferir")))
-        click(call)
+        mouseClick(call)
         tryCompare(rig.model, "callKind", VozelCallState.Dialing)
         const transfer = control(dialer, "Transferir")
         verify(!transfer.enabled)
 
         rig.reportCall(VozelCallState.Connected, "2002")
         verify(transfer.enabled && dialer.keyboardCaptureEnabled)
-        click(control(dialer, "Ativar viva-voz"))
-        click(control(dialer, "Silenciar microfone"))
+        mouseClick(control(dialer, "Ativar viva-voz"))
+        mouseClick(control(dialer, "Silenciar microfone"))
         compare(rig.operations().slice(-2), ["speaker on", "mute on"])
-        click(control(dialer, "Desativar viva-voz"))
-        click(control(dialer, "Ativar microfone"))
+        mouseClick(control(dialer, "Desativar viva-voz"))
+        mouseClick(control(dialer, "Ativar microfone"))
         verify(!rig.model.speakerEnabled && !rig.model.muted)
 
-        click(transfer)
+        mouseClick(transfer)
         verify(dialer.showingTransfer)
         confirmTransfer(dialer, "2003")
         tryCompare(dialer, "showingTransfer", false)
         verify(done("transfer 2003"))
         rig.reportTransferReady()
-        click(control(dialer, "Concluir transferência"))
+        mouseClick(control(dialer, "Concluir transferência"))
         verify(done("complete transfer"))
-        click(control(dialer, "Desligar"))
+        mouseClick(control(dialer, "Desligar"))
         verify(done("end"))
         verify(find(dialer, "Ligar") !== null)
     }
@@ -93,10 +93,10 @@ UiTestCase {
         const origin = find(dialer, "callOrigin")
         const menu = control(dialer, "Escolher conta")
         compare(menu.ToolTip.text, "Conta ativa: Loja Sul · Ramal 2001")
-        click(menu)
+        mouseClick(menu)
         find(dialer, "Ramal 2002").triggered()
         tryCompare(rig.model.account, "extension", "2002")
-        click(menu)
+        mouseClick(menu)
         find(dialer, "Gerenciar contas…").triggered()
         verify(dialer.showingSettings)
         dialer.showingSettings = false
@@ -108,7 +108,7 @@ UiTestCase {
         verify(showing(origin) && !dialer.keyboardCaptureEnabled)
         verify(menu.visible && !menu.enabled)
         verify(control(dialer, "Ativar viva-voz").enabled)
-        click(control(dialer, "Desligar"))
+        mouseClick(control(dialer, "Desligar"))
         verify(done("end"))
         verify(!showing(origin))
     }
@@ -146,7 +146,7 @@ UiTestCase {
             about = find(dialer, "Concluir").Window.window
             rig.model.errorMessage = "Alto-falante indisponível."
         } else if (data.tag === "transfer") {
-            click(control(dialer, "Transferir"))
+            mouseClick(control(dialer, "Transferir"))
             rig.failTransfers("Ramal 2003 indisponível.")
             confirmTransfer(dialer, "2003")
             about = dialer.transfer.panel
@@ -177,13 +177,13 @@ UiTestCase {
         tryVerify(() => dialer.dialerFocused)
         for (const [name, flag] of [["Configurações", "showingSettings"], ["Histórico", "showingHistory"],
                                     ["Contatos", "showingContacts"]]) {
-            click(control(dialer, name))
+            mouseClick(control(dialer, name))
             verify(dialer[flag], name)
             dialer[flag] = false
             verify(dialer.dialerFocused, name)
         }
         rig.model.number = "999"
-        click(control(dialer, "Contatos"))
+        mouseClick(control(dialer, "Contatos"))
         const picker = find(dialer, "Buscar contato").Window.window
         verify(picker.directory === dialer.contacts)
         picker.selected("1133224455")

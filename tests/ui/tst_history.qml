@@ -54,7 +54,7 @@ UiTestCase {
         const first = rows(sheet)[0]
         first.swipe.open(SwipeDelegate.Right)
         tryVerify(() => first.swipe.complete)
-        click(control(first, "Excluir"))
+        mouseClick(control(first, "Excluir"))
         tryVerify(() => rows(sheet).length === 3 && rows(sheet)[0].text === "3003")
 
         const second = rows(sheet)[0]
@@ -69,7 +69,7 @@ UiTestCase {
         verify(textsUnder(sheet.contentItem).includes("Sem ligações"))
         verify(!control(sheet.contentItem, "Limpar").enabled)
         verify(!showing(find(sheet.contentItem, "historyList")))
-        click(control(sheet.contentItem, "Fechar"))
+        mouseClick(control(sheet.contentItem, "Fechar"))
         compare(dismissed, 1)
     }
 }
