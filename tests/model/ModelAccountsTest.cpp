@@ -112,7 +112,8 @@ private slots:
         QCOMPARE(gate.count(), 2);
     }
 
-    void configureStoresProvisionedAccount()
+    // A call that arrives while a link is resolved discards the account it gives.
+    void provisioningAnAccount()
     {
         ModelHarness h;
         auto &model = h.start();
@@ -123,6 +124,27 @@ private slots:
 
         h.provisioning->failure.reset();
         h.provisioning->account = sampleAccount(u"2001"_s);
+        h.provisioning->gate.held = true;
+        auto pending = model.configure(u"link"_s, std::nullopt);
+        QVERIFY(model.changingAccount());
+        // Another change and an outgoing call are refused while the request runs.
+        QCoro::waitFor(model.setRegistrationEnabled(false));
+        QCOMPARE(model.errorMessage(), endCallMessage);
+        QVERIFY(model.registrationEnabled());
+        model.setNumber(u"2002"_s);
+        model.call();
+        QVERIFY(!h.engine->operations.contains(u"call 2002"_s));
+        h.engine->report(VozelCallState::incoming(u"3000"_s));
+        model.setErrorMessage(QString());
+        h.provisioning->gate.release();
+        QVERIFY(!QCoro::waitFor(std::move(pending)));
+        QCOMPARE(model.errorMessage(), endCallMessage);
+        QVERIFY(model.savedAccounts().isEmpty());
+        QVERIFY(!model.changingAccount());
+
+        h.engine->report(VozelCallState::idle());
+        h.provisioning->gate.held = false;
+        h.engine->operations.clear();
         QVERIFY(QCoro::waitFor(model.configure(u" link "_s, u"  Loja Sul "_s)));
         QCOMPARE(model.savedAccounts()[0].label(), u"Loja Sul · Ramal 2001"_s);
         QVERIFY(model.savedAccounts()[0].provisioned);
@@ -142,32 +164,6 @@ private slots:
         QCoro::waitFor(model.setRegistrationEnabled(true));
         QCOMPARE(h.engine->operations.last(), u"start 2002"_s);
         QCOMPARE(model.registration(), RegistrationState::connecting());
-    }
-
-    void callArrivingDuringProvisioningDiscardsTheAccount()
-    {
-        ModelHarness h;
-        auto &model = h.start();
-        h.provisioning->account = sampleAccount(u"2001"_s);
-        h.provisioning->gate.held = true;
-        auto pending = model.configure(u"link"_s, std::nullopt);
-        QVERIFY(model.changingAccount());
-
-        // Another change and an outgoing call are refused while the request runs.
-        QCoro::waitFor(model.setRegistrationEnabled(false));
-        QCOMPARE(model.errorMessage(), endCallMessage);
-        QVERIFY(model.registrationEnabled());
-        model.setNumber(u"2002"_s);
-        model.call();
-        QVERIFY(!h.engine->operations.contains(u"call 2002"_s));
-
-        h.engine->report(VozelCallState::incoming(u"3000"_s));
-        model.setErrorMessage(QString());
-        h.provisioning->gate.release();
-        QVERIFY(!QCoro::waitFor(std::move(pending)));
-        QCOMPARE(model.errorMessage(), endCallMessage);
-        QVERIFY(model.savedAccounts().isEmpty());
-        QVERIFY(!model.changingAccount());
     }
 
     void manualEntry_data()

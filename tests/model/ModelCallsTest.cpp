@@ -19,7 +19,7 @@ class ModelCallsTest : public QObject {
     }
 
 private slots:
-    void keysEditTheNumberOrSendTones()
+    void keysAndTheEndOfACall()
     {
         ModelHarness h;
         auto &model = connectedModel(h);
@@ -40,6 +40,20 @@ private slots:
         h.engine->dtmfFailure = VozelError::sipUnavailable();
         model.append(u"1"_s);
         QCOMPARE(model.errorMessage(), u"Não foi possível enviar o tom para a URA."_s);
+
+        // The end of the call clears what belonged to it; idle again while idle keeps what was typed.
+        model.toggleMute();
+        model.toggleSpeaker();
+        h.engine->onAttendedTransferChanged(true);
+        QVERIFY(model.muted() && model.speakerEnabled() && model.attendedTransferReady());
+        QSignalSpy number(&model, &VozelModel::numberChanged);
+        h.engine->report(VozelCallState::idle());
+        QVERIFY(!model.muted() && !model.speakerEnabled() && !model.attendedTransferReady());
+        QCOMPARE(number.count(), 1);
+        QCOMPARE(h.systemCalls->events.last(), u"ended"_s);
+        model.setNumber(u"77"_s);
+        h.engine->report(VozelCallState::idle());
+        QCOMPARE(model.number(), u"77"_s);
     }
 
     // The call button dials only a number on a connected extension, and hangs up a call.
@@ -187,27 +201,6 @@ private slots:
         QCOMPARE(model.history().size(), 4);
         QCOMPARE(h.originLookup->callers.size(), 4);
         QCOMPARE(h.systemCalls->events.last(), u"identity 2003|Bia|Loja Norte"_s);
-    }
-
-    // Idle again while idle keeps what was typed.
-    void endOfCallClearsPerCallState()
-    {
-        ModelHarness h;
-        auto &model = connectedModel(h);
-        model.setNumber(u"2002"_s);
-        h.connectCallTo(u"2002"_s);
-        model.toggleMute();
-        model.toggleSpeaker();
-        h.engine->onAttendedTransferChanged(true);
-        QVERIFY(model.muted() && model.speakerEnabled() && model.attendedTransferReady());
-        QSignalSpy number(&model, &VozelModel::numberChanged);
-        h.engine->report(VozelCallState::idle());
-        QVERIFY(!model.muted() && !model.speakerEnabled() && !model.attendedTransferReady());
-        QCOMPARE(number.count(), 1);
-        QCOMPARE(h.systemCalls->events.last(), u"ended"_s);
-        model.setNumber(u"77"_s);
-        h.engine->report(VozelCallState::idle());
-        QCOMPARE(model.number(), u"77"_s);
     }
 
     // The alert manager's buttons act from the event loop.

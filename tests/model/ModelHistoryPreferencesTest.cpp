@@ -84,12 +84,13 @@ private slots:
     }
 
     // Talking prefers USB, ringing the built-in speakers (else the first output).
-    void deviceChoices()
+    void devicesAndStartAtLogin()
     {
         ModelHarness h;
         h.storeTwoAccounts();
         h.defaults->setString(VozelModel::microphoneDeviceKey, u"gone"_s);
         h.engine->devices = {device(u"usb1"_s, false, true, true), device(u"usb2"_s, false, true, true)};
+        h.loginItem->enabled = true;
         auto &model = h.start();
         QCOMPARE(model.ringerDeviceID(), u"usb1"_s);
         QCOMPARE(model.microphoneDeviceID(), u"gone"_s);
@@ -123,17 +124,11 @@ private slots:
         QVERIFY(model.audioDevices().isEmpty());
         QVERIFY(h.engine->selections.isEmpty());
         QCOMPARE(model.ringerDeviceID(), u"spk"_s);
-    }
 
-    void launchAtLoginShowsTheRealState()
-    {
-        ModelHarness h;
-        h.loginItem->enabled = true;
-        auto &model = h.start();
+        // Start at login shows the login item's own state.
         QVERIFY(model.launchAtLogin());
         model.setLaunchAtLogin(false);
         QVERIFY(!model.launchAtLogin());
-
         h.loginItem->failure = Failure(u"Permissão negada"_s);
         model.setLaunchAtLogin(true);
         QVERIFY(!model.launchAtLogin());
