@@ -56,10 +56,11 @@ private slots:
         QCOMPARE(model.errorMessage(), startFailure);
     }
 
-    void unreadableStoreIsOpenedAgainOnTheNextChange()
+    // An unreadable store is opened again on the next change.
+    void accountsInAFailingStore()
     {
         ModelHarness h;
-        h.storeTwoAccounts();
+        const auto stored = h.storeTwoAccounts();
         h.secrets->failureStatus = -25308;
         auto &model = h.start();
         QCOMPARE(model.errorMessage(), keychainMessage);
@@ -75,14 +76,8 @@ private slots:
         QCOMPARE(model.savedAccounts().size(), 2);
         QCOMPARE(h.engine->operations, QStringList{u"start 2001"_s});
         QVERIFY(!model.changingAccount());
-    }
 
-    // A save that timed out and lands later gets back what is shown.
-    void selectingAndRenamingAccounts()
-    {
-        ModelHarness h;
-        const auto stored = h.storeTwoAccounts();
-        auto &model = h.start();
+        // A failed save changes nothing; one that timed out and lands later gets back what is shown.
         h.engine->operations.clear();
         h.secrets->failureStatus = -25293;
         QCoro::waitFor(model.selectAccount(stored.accounts[0].id));
