@@ -27,12 +27,13 @@ UiTestCase {
         return [...Array(list.count).keys()].map(i => list.itemAtIndex(i))
     }
 
-    function test_rowsShowTheCallAndReplaceTheNumber() {
-        const shown = rows(openHistory([{ number: "2002", direction: CallHistory.Outgoing },
-                                        { number: "11987654321", direction: CallHistory.Incoming, sourceLabel: "Loja Sul" },
-                                        { number: "3003", direction: CallHistory.Missed }]))
-        compare(shown.map(row => row.text), ["2002", "11987654321", "3003"])
-        compare(shown.map(row => find(row, "directionSymbol").symbol),
+    function test_rowsShowTheCallReplaceTheNumberAndAreDeleted() {
+        const sheet = openHistory([{ number: "2002", direction: CallHistory.Outgoing },
+                                   { number: "11987654321", direction: CallHistory.Incoming, sourceLabel: "Loja Sul" },
+                                   { number: "3003", direction: CallHistory.Missed }, { number: "4004" }])
+        const shown = rows(sheet)
+        compare(shown.map(row => row.text), ["2002", "11987654321", "3003", "4004"])
+        compare(shown.slice(0, 3).map(row => find(row, "directionSymbol").symbol),
                 ["phone.arrow.up.right.fill", "phone.arrow.up.right.fill", "phone.down.fill"])
         compare(textsUnder(shown[0]).length, 4)
         verify(!showing(find(shown[0], "sourceLabel")))
@@ -45,22 +46,19 @@ UiTestCase {
         compare(rig.model.number, "3003")
         compare(dismissed, 1)
         verify(!rig.operations().some(operation => operation.startsWith("call")))
-    }
 
-    // By swipe, context menu and Delete key, then the rest by "Limpar"; then closing.
-    function test_deletingRowsDownToTheEmptyView() {
-        const sheet = openHistory(["2002", "3003", "4004", "5005"].map(number => ({ number: number })))
+        // Deleting by swipe, context menu and Delete key, then the rest by "Limpar"; then closing.
         verify(!showing(find(sheet.contentItem, "emptyHistory")))
         const first = rows(sheet)[0]
         first.swipe.open(SwipeDelegate.Right)
         tryVerify(() => first.swipe.complete)
         mouseClick(control(first, "Excluir"))
-        tryVerify(() => rows(sheet).length === 3 && rows(sheet)[0].text === "3003")
+        tryVerify(() => rows(sheet).length === 3 && rows(sheet)[0].text === "11987654321")
 
         const second = rows(sheet)[0]
         mouseClick(second, 10, 10, Qt.RightButton)
         findAll(second, "Excluir").filter(item => item instanceof MenuItem)[0].triggered()
-        tryVerify(() => rows(sheet).length === 2 && rows(sheet)[0].text === "4004")
+        tryVerify(() => rows(sheet).length === 2 && rows(sheet)[0].text === "3003")
         rows(sheet)[0].forceActiveFocus()
         keyClick(Qt.Key_Delete)
         tryVerify(() => rows(sheet).length === 1)
@@ -70,6 +68,6 @@ UiTestCase {
         verify(!control(sheet.contentItem, "Limpar").enabled)
         verify(!showing(find(sheet.contentItem, "historyList")))
         mouseClick(control(sheet.contentItem, "Fechar"))
-        compare(dismissed, 1)
+        compare(dismissed, 2)
     }
 }

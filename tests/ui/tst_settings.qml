@@ -110,8 +110,26 @@ UiTestCase {
         compare(picker.currentText, "Loja Sul · Ramal 2001")
     }
 
-    function test_addingByLinkAndRemoving() {
+    function test_devicesAddingByLinkAndRemoving() {
         const sheet = openSettings(1)
+        verify(shows(sheet, "Os dispositivos aparecerão quando o ramal estiver conectado."))
+        verify(!showing(find(sheet.contentItem, "Microfone")))
+
+        rig.plugDevices()
+        const microphone = control(sheet.contentItem, "Microfone")
+        compare(microphone.count, 2)
+        compare(microphone.currentText, "Vozel Headset · USB")
+        compare(control(sheet.contentItem, "Áudio da ligação").count, 2)
+        compare(control(sheet.contentItem, "Campainha").currentText, "Alto-falantes internos")
+        microphone.currentIndex = 1
+        microphone.activated(1)
+        compare(rig.model.microphoneDeviceID, "mic")
+
+        const login = control(sheet.contentItem, "Abrir Vozel ao iniciar a sessão")
+        verify(!login.checked)
+        login.clicked()
+        verify(rig.model.launchAtLogin && login.checked)
+
         rig.provide("2009")
         mouseClick(control(sheet.contentItem, "Adicionar conta"))
         compare(sections(sheet, ["Adicionar conta", "Ramal"]), [true, false])
@@ -136,26 +154,5 @@ UiTestCase {
         }
         compare(rig.model.savedAccounts.length, 1)
         compare(rig.model.account.extension, "2001")
-    }
-
-    function test_devicesAndStartAtLogin() {
-        const sheet = openSettings(1)
-        verify(shows(sheet, "Os dispositivos aparecerão quando o ramal estiver conectado."))
-        verify(!showing(find(sheet.contentItem, "Microfone")))
-
-        rig.plugDevices()
-        const microphone = control(sheet.contentItem, "Microfone")
-        compare(microphone.count, 2)
-        compare(microphone.currentText, "Vozel Headset · USB")
-        compare(control(sheet.contentItem, "Áudio da ligação").count, 2)
-        compare(control(sheet.contentItem, "Campainha").currentText, "Alto-falantes internos")
-        microphone.currentIndex = 1
-        microphone.activated(1)
-        compare(rig.model.microphoneDeviceID, "mic")
-
-        const toggle = control(sheet.contentItem, "Abrir Vozel ao iniciar a sessão")
-        verify(!toggle.checked)
-        toggle.clicked()
-        verify(rig.model.launchAtLogin && toggle.checked)
     }
 }
