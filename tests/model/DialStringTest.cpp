@@ -28,8 +28,6 @@ private slots:
         QTest::newRow("pasted number") << u"Ligue: +55 (11) 98765-4321, ramal #12"_s << QString()
                                        << u"+5511987654321#12"_s << u"551198765432112"_s
                                        << u"Ligue%3A +55 (11) 98765-4321, ramal %2312"_s;
-        QTest::newRow("feature code") << u"*21*2003#"_s << QString() << u"*21*2003#"_s << u"212003"_s
-                                      << u"*21*2003%23"_s;
     }
 
     void texts()

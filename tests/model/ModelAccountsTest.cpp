@@ -56,10 +56,11 @@ private slots:
         QCOMPARE(model.errorMessage(), startFailure);
     }
 
-    void unreadableStoreIsOpenedAgainOnTheNextChange()
+    // An unreadable store is opened again on the next change.
+    void accountsInAFailingStore()
     {
         ModelHarness h;
-        h.storeTwoAccounts();
+        const auto stored = h.storeTwoAccounts();
         h.secrets->failureStatus = -25308;
         auto &model = h.start();
         QCOMPARE(model.errorMessage(), keychainMessage);
@@ -69,28 +70,21 @@ private slots:
 
         h.secrets->failureStatus = 0;
         model.setErrorMessage(QString());
-        await(model.setRegistrationEnabled(false));
+        QCoro::waitFor(model.setRegistrationEnabled(false));
         QCOMPARE(model.errorMessage(), keychainMessage);
         QVERIFY(model.registrationEnabled());
         QCOMPARE(model.savedAccounts().size(), 2);
         QCOMPARE(h.engine->operations, QStringList{u"start 2001"_s});
         QVERIFY(!model.changingAccount());
-    }
 
-    // A failed save changes nothing (a save that timed out and lands later gets back what is
-    // shown); an unknown id is ignored; a known one is connected with the number cleared.
-    void selectingAndRenamingAccounts()
-    {
-        ModelHarness h;
-        const auto stored = h.storeTwoAccounts();
-        auto &model = h.start();
+        // A failed save changes nothing; one that timed out and lands later gets back what is shown.
         h.engine->operations.clear();
         h.secrets->failureStatus = -25293;
-        await(model.selectAccount(stored.accounts[0].id));
+        QCoro::waitFor(model.selectAccount(stored.accounts[0].id));
         QCOMPARE(model.errorMessage(), u"Não foi possível proteger a credencial do ramal."_s);
         QCOMPARE(model.account()->extension, u"2001"_s);
         h.provisioning->account = sampleAccount(u"3001"_s);
-        QVERIFY(!await(model.configure(u"link"_s, u"Nova"_s)));
+        QVERIFY(!QCoro::waitFor(model.configure(u"link"_s, u"Nova"_s)));
         QCOMPARE(model.savedAccounts().size(), 2);
         model.renameActiveAccount(u"Casa"_s);
         QCOMPARE(model.savedAccounts()[1].label(), u"Ramal 2001"_s);
@@ -101,10 +95,10 @@ private slots:
         QCOMPARE(h.storedAccounts(), stored);
 
         model.setErrorMessage(QString());
-        await(model.selectAccount(QUuid::createUuid()));
+        QCoro::waitFor(model.selectAccount(QUuid::createUuid()));
         model.setNumber(u"123"_s);
         QSignalSpy gate(&model, &VozelModel::changingAccountChanged);
-        await(model.selectAccount(stored.accounts[0].id));
+        QCoro::waitFor(model.selectAccount(stored.accounts[0].id));
         QVERIFY(model.errorMessage().isEmpty() && !model.changingAccount());
         QCOMPARE(model.account()->extension, u"2002"_s);
         QCOMPARE(*h.storedAccounts().activeID, stored.accounts[0].id);
@@ -113,65 +107,60 @@ private slots:
         QCOMPARE(gate.count(), 2);
     }
 
-    void configureStoresProvisionedAccount()
+    // A call that arrives while a link is resolved discards the account it gives.
+    void provisioningAnAccount()
     {
         ModelHarness h;
         auto &model = h.start();
         h.provisioning->failure = VozelError::invalidQRCode();
-        QVERIFY(!await(model.configure(u"x"_s, std::nullopt)));
+        QVERIFY(!QCoro::waitFor(model.configure(u"x"_s, std::nullopt)));
         QCOMPARE(model.errorMessage(), u"Este QR Code não pertence ao Vozel."_s);
         QVERIFY(h.secrets->items.isEmpty());
 
         h.provisioning->failure.reset();
         h.provisioning->account = sampleAccount(u"2001"_s);
-        QVERIFY(await(model.configure(u" link "_s, u"  Loja Sul "_s)));
+        h.provisioning->gate.held = true;
+        auto pending = model.configure(u"link"_s, std::nullopt);
+        QVERIFY(model.changingAccount());
+        // Another change and an outgoing call are refused while the request runs.
+        QCoro::waitFor(model.setRegistrationEnabled(false));
+        QCOMPARE(model.errorMessage(), endCallMessage);
+        QVERIFY(model.registrationEnabled());
+        model.setNumber(u"2002"_s);
+        model.call();
+        QVERIFY(!h.engine->operations.contains(u"call 2002"_s));
+        h.engine->report(VozelCallState::incoming(u"3000"_s));
+        model.setErrorMessage(QString());
+        h.provisioning->gate.release();
+        QVERIFY(!QCoro::waitFor(std::move(pending)));
+        QCOMPARE(model.errorMessage(), endCallMessage);
+        QVERIFY(model.savedAccounts().isEmpty());
+        QVERIFY(!model.changingAccount());
+
+        h.engine->report(VozelCallState::idle());
+        h.provisioning->gate.held = false;
+        h.engine->operations.clear();
+        QVERIFY(QCoro::waitFor(model.configure(u" link "_s, u"  Loja Sul "_s)));
         QCOMPARE(model.savedAccounts()[0].label(), u"Loja Sul · Ramal 2001"_s);
         QVERIFY(model.savedAccounts()[0].provisioned);
         QCOMPARE(h.storedAccounts().accounts, model.savedAccounts());
         QCOMPARE(h.engine->operations, (QStringList{u"stop"_s, u"start 2001"_s}));
 
         // With the switch off an account is stored without connecting.
-        await(model.setRegistrationEnabled(false));
+        QCoro::waitFor(model.setRegistrationEnabled(false));
         QCOMPARE(h.defaults->boolValue(VozelModel::registrationEnabledKey), false);
         h.provisioning->account = sampleAccount(u"2002"_s);
         h.engine->operations.clear();
-        QVERIFY(await(model.configure(u"link"_s, std::nullopt)));
+        QVERIFY(QCoro::waitFor(model.configure(u"link"_s, std::nullopt)));
         QCOMPARE(model.account()->extension, u"2002"_s);
         QCOMPARE(model.registration(), RegistrationState::disabled());
         QCOMPARE(h.engine->operations, QStringList{u"stop"_s});
 
-        await(model.setRegistrationEnabled(true));
+        QCoro::waitFor(model.setRegistrationEnabled(true));
         QCOMPARE(h.engine->operations.last(), u"start 2002"_s);
         QCOMPARE(model.registration(), RegistrationState::connecting());
     }
 
-    void callArrivingDuringProvisioningDiscardsTheAccount()
-    {
-        ModelHarness h;
-        auto &model = h.start();
-        h.provisioning->account = sampleAccount(u"2001"_s);
-        h.provisioning->gate.held = true;
-        auto pending = model.configure(u"link"_s, std::nullopt);
-        QVERIFY(model.changingAccount());
-
-        // Another change and an outgoing call are refused while the request runs.
-        await(model.setRegistrationEnabled(false));
-        QCOMPARE(model.errorMessage(), endCallMessage);
-        QVERIFY(model.registrationEnabled());
-        model.setNumber(u"2002"_s);
-        model.call();
-        QVERIFY(!h.engine->operations.contains(u"call 2002"_s));
-
-        h.engine->report(VozelCallState::incoming(u"3000"_s));
-        model.setErrorMessage(QString());
-        h.provisioning->gate.release();
-        QVERIFY(!await(std::move(pending)));
-        QCOMPARE(model.errorMessage(), endCallMessage);
-        QVERIFY(model.savedAccounts().isEmpty());
-        QVERIFY(!model.changingAccount());
-    }
-
-    // The manual form as typed: what is saved, or refused with one line.
     void manualEntry_data()
     {
         QTest::addColumn<ManualAccountEntry>("entry");
@@ -198,7 +187,6 @@ private slots:
         QTest::newRow("port too high") << port(u"65536"_s) << qint64(0);
         QTest::newRow("negative port") << port(u"-5060"_s) << qint64(0);
         QTest::newRow("blank around port") << port(u" 5060"_s) << qint64(0);
-        QTest::newRow("decimal port") << port(u"5060.0"_s) << qint64(0);
         QTest::newRow("arabic-indic digits") << port(u"\u0665\u0660\u0666\u0660"_s) << qint64(0);
     }
 
@@ -209,7 +197,7 @@ private slots:
         ModelHarness h;
         auto &model = h.start();
         QCOMPARE(entry.isComplete(), port != 0);
-        QCOMPARE(await(model.saveManualAccount(entry)), port != 0);
+        QCOMPARE(QCoro::waitFor(model.saveManualAccount(entry)), port != 0);
         QVERIFY(!model.changingAccount());
         if (port == 0) {
             QCOMPARE(model.errorMessage(), entry.hasRequiredFields() ? u"Preencha ramal, senha, servidor e porta."_s
@@ -231,18 +219,18 @@ private slots:
         h.connectCallTo(u"2002"_s);
         model.renameActiveAccount(u"  Loja  "_s);
         QCOMPARE(h.storedAccounts().accounts[1].name, u"Loja"_s);
-        await(model.reset());
+        QCoro::waitFor(model.reset());
         QCOMPARE(model.errorMessage(), endCallMessage);
         QCOMPARE(h.storedAccounts().accounts.size(), 2);
 
         h.engine->report(VozelCallState::idle());
         model.setNumber(u"99"_s);
-        await(model.reset());
+        QCoro::waitFor(model.reset());
         QCOMPARE(model.account()->extension, u"2002"_s);
         QCOMPARE(model.number(), QString());
         QCOMPARE(h.engine->operations.last(), u"start 2002"_s);
 
-        await(model.reset());
+        QCoro::waitFor(model.reset());
         QVERIFY(!model.account());
         QCOMPARE(model.registration(), RegistrationState::notConfigured());
         QCOMPARE(h.engine->operations.last(), u"stop"_s);

@@ -28,8 +28,6 @@ class ModelHistoryPreferencesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Each change reaches the views as the rows it touched: a call inserts one row on top (and
-    // the save drops what passes the limit), its origin updates that row, a deletion removes one.
     void historyRowsChangeOneAtATime()
     {
         ModelHarness h;
@@ -85,14 +83,14 @@ private slots:
         QCOMPARE(h.defaults->dataValue(VozelModel::historyKey), QByteArray("[]"));
     }
 
-    // Talking prefers USB, ringing the built-in speakers (else the first output); a choice that is
-    // gone is replaced and stored unless nothing could replace it; present choices are applied again.
-    void deviceChoices()
+    // Talking prefers USB, ringing the built-in speakers (else the first output).
+    void devicesAndStartAtLogin()
     {
         ModelHarness h;
         h.storeTwoAccounts();
         h.defaults->setString(VozelModel::microphoneDeviceKey, u"gone"_s);
         h.engine->devices = {device(u"usb1"_s, false, true, true), device(u"usb2"_s, false, true, true)};
+        h.loginItem->enabled = true;
         auto &model = h.start();
         QCOMPARE(model.ringerDeviceID(), u"usb1"_s);
         QCOMPARE(model.microphoneDeviceID(), u"gone"_s);
@@ -126,17 +124,11 @@ private slots:
         QVERIFY(model.audioDevices().isEmpty());
         QVERIFY(h.engine->selections.isEmpty());
         QCOMPARE(model.ringerDeviceID(), u"spk"_s);
-    }
 
-    void launchAtLoginShowsTheRealState()
-    {
-        ModelHarness h;
-        h.loginItem->enabled = true;
-        auto &model = h.start();
+        // Start at login shows the login item's own state.
         QVERIFY(model.launchAtLogin());
         model.setLaunchAtLogin(false);
         QVERIFY(!model.launchAtLogin());
-
         h.loginItem->failure = Failure(u"Permissão negada"_s);
         model.setLaunchAtLogin(true);
         QVERIFY(!model.launchAtLogin());

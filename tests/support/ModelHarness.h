@@ -22,8 +22,7 @@ inline SIPAccount sampleAccount(const QString &extension)
             u"Ramal "_s + extension, 600};
 }
 
-// Builds a model over fakes and keeps handles on them. Stored data (accounts, defaults) can
-// be seeded before the model is created.
+// A model over fakes, with handles on them; stored data can be seeded before create().
 struct ModelHarness {
     QTemporaryDir folder;
     ModelDependencies parts{std::make_unique<FakeEngine>(),
@@ -69,7 +68,6 @@ struct ModelHarness {
         return *model;
     }
 
-    // Creates the model and lets its start-up connection run.
     VozelModel &start()
     {
         create();
@@ -78,23 +76,11 @@ struct ModelHarness {
         return *model;
     }
 
-    // Drives the model into a connected call with 2002.
     void connectCallTo(const QString &number)
     {
         engine->report(VozelCallState::dialing(number));
         engine->report(VozelCallState::connected(number));
     }
 };
-
-template<typename T>
-T await(QCoro::Task<T> &&task)
-{
-    return QCoro::waitFor(std::move(task));
-}
-
-inline void await(QCoro::Task<> &&task)
-{
-    QCoro::waitFor(std::move(task));
-}
 
 } // namespace vozel::test

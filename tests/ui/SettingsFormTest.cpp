@@ -1,5 +1,4 @@
-// The settings sheet's flows over a real model built on the test fakes; what the sheet shows
-// of them is tst_settings.qml's.
+// The settings sheet's flows; what the sheet shows of them is tst_settings.qml's.
 #include "ModelHarness.h"
 
 #include "ui/SettingsForm.h"
@@ -30,7 +29,6 @@ class SettingsFormTest : public QObject {
     std::unique_ptr<SettingsForm> m_form;
     std::unique_ptr<QSignalSpy> closes;
 
-    // The sheet's form over a model started on `collection`.
     SettingsForm &open(const SIPAccountCollection &collection = {})
     {
         h->storeAccounts(collection);
@@ -52,8 +50,7 @@ private slots:
         h.reset();
     }
 
-    // Adding by link while another account exists: the empty manual form that adding opens
-    // neither blocks "Concluir" nor is saved in place of the link.
+    // The empty manual form that adding opens neither blocks "Concluir" nor is saved in place of the link.
     void addingAnAccount()
     {
         SettingsForm &form = open(h->storeTwoAccounts());
@@ -79,10 +76,24 @@ private slots:
         QTRY_COMPARE(closes->size(), 1);
         QCOMPARE(h->model->account()->extension, u"2009"_s);
         QCOMPARE(stored().size(), 3);
+
+        // Choosing an account leaves editing and shows its own nickname.
+        form.setAccountNickname(u"  Loja Sul "_s);
+        form.renameAccount();
+        QCOMPARE(h->storedAccounts().active()->nameText(), u"Loja Sul"_s);
+        for (const auto &[chosen, nickname] : {std::pair(0, QString()), std::pair(2, u"Loja Sul"_s)}) {
+            form.beginEditing();
+            form.chooseAccount(stored()[chosen].idText());
+            QVERIFY(!form.editingConfiguration());
+            QTRY_COMPARE(form.accountNickname(), nickname);
+        }
+        form.beginEditing();
+        form.chooseAccount(QString());
+        QVERIFY(!form.editingConfiguration());
+        QCOMPARE(h->model->account()->extension, u"2009"_s);
     }
 
-    // "Concluir" closes only after a save that worked; while a link is resolved it waits, and
-    // a sheet closed meanwhile is left alone.
+    // "Concluir" closes only after a save that worked; a sheet closed while a link is resolved is left alone.
     void finishing()
     {
         SettingsForm &form = open();
@@ -116,8 +127,7 @@ private slots:
         QCOMPARE(h->model->account()->extension, u"2002"_s);
     }
 
-    // Editing keeps the account's own display name and nickname unless the name is cleared
-    // there; an account added again (by hand or link) keeps its nickname, a new one takes neither.
+    // An account added again (by hand or link) keeps its nickname, a new one takes neither.
     void editingAndNicknames()
     {
         SIPAccountCollection collection;
@@ -134,7 +144,7 @@ private slots:
         QCOMPARE(shown, (QStringList{u"Loja Sul"_s, u"2001"_s, u"2001"_s, u"pw2001"_s, u"pbx.example.com"_s,
                                      u"5061"_s, u"tls"_s}));
         form.setManualHost(u"pbx2.example.com"_s);
-        QVERIFY(await(form.saveManual(false)));
+        QVERIFY(QCoro::waitFor(form.saveManual(false)));
         QCOMPARE(stored().size(), 1);
         QCOMPARE(h->model->account()->host, u"pbx2.example.com"_s);
         QCOMPARE(h->model->account()->displayName, u"Recepção"_s);
@@ -144,49 +154,27 @@ private slots:
         form.setManualHost(u"pbx2.example.com"_s);
         form.setManualPort(u"5061"_s);
         form.setManualTransport(u"tls"_s);
-        QVERIFY(await(form.saveManual(false)));
+        QVERIFY(QCoro::waitFor(form.saveManual(false)));
         QCOMPARE(stored().size(), 1);
         QCOMPARE(stored()[0].nameText(), u"Loja Sul"_s);
         h->provisioning->account = stored()[0].account;
         form.beginAdding();
         form.setProvisioningURL(provisioningLink);
         form.setSetupMode(SettingsForm::linkMode);
-        QVERIFY(await(form.configureLink(false)));
+        QVERIFY(QCoro::waitFor(form.configureLink(false)));
         QCOMPARE(stored().size(), 1);
         QCOMPARE(stored()[0].nameText(), u"Loja Sul"_s);
 
         form.beginEditing();
         form.setManualName(QString());
-        QVERIFY(await(form.saveManual(false)));
+        QVERIFY(QCoro::waitFor(form.saveManual(false)));
         QCOMPARE(stored()[0].nameText(), QString());
         QCOMPARE(form.accountNickname(), QString());
 
         form.beginAdding();
         fillManual(form, u"2002"_s);
-        QVERIFY(await(form.saveManual(false)));
+        QVERIFY(QCoro::waitFor(form.saveManual(false)));
         QCOMPARE(h->model->account()->displayName, u"Ramal 2002"_s);
-    }
-
-    void choosingAnAccountLeavesEditingAndShowsItsNickname()
-    {
-        SIPAccountCollection collection;
-        collection.save(sampleAccount(u"2002"_s), std::nullopt, u"Casa Norte"_s);
-        collection.save(sampleAccount(u"2001"_s));
-        SettingsForm &form = open(collection);
-        QCOMPARE(form.accountNickname(), QString());
-        form.setAccountNickname(u"  Loja Sul "_s);
-        form.renameAccount();
-        QCOMPARE(h->storedAccounts().active()->nameText(), u"Loja Sul"_s);
-
-        form.beginEditing();
-        form.chooseAccount(collection.accounts[0].idText());
-        QVERIFY(!form.editingConfiguration());
-        QTRY_COMPARE(form.accountNickname(), u"Casa Norte"_s);
-        QCOMPARE(h->model->account()->extension, u"2002"_s);
-        form.beginEditing();
-        form.chooseAccount(QString());
-        QVERIFY(!form.editingConfiguration());
-        QCOMPARE(h->model->account()->extension, u"2002"_s);
     }
 };
 

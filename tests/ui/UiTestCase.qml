@@ -2,31 +2,12 @@ import QtQuick
 import QtQuick.Controls
 import QtTest
 
-// A test case with ways to reach controls by their accessible names, across the sheets,
-// menus and dialogs the dialer opens.
+// Reaches controls by their accessible names, across the sheets, menus and dialogs the dialer opens.
 TestCase {
-    // Visible and sized, so the views it creates can be shown and clicked.
     visible: true
     width: 400
     height: 700
     when: windowShown
-
-    function childrenOf(object) {
-        let found = []
-        // Loaders, windows, popups and menus keep what they show outside their children.
-        if (object.sourceComponent !== undefined && object.item)
-            found.push(object.item)
-        if (!(object instanceof Item))
-            found.push(object.contentItem, object.footer)
-        if (typeof object.itemAt === "function" && typeof object.insertItem === "function") {
-            for (let i = 0; i < object.count; ++i)
-                found.push(object.itemAt(i))
-        }
-        const own = object.data !== undefined ? object.data : object.children
-        for (let i = 0; own && i < own.length; ++i)
-            found.push(own[i])
-        return found
-    }
 
     // Every object below root (root included) that `wanted` accepts, breadth first.
     function collect(root, wanted) {
@@ -40,7 +21,14 @@ TestCase {
             seen.add(object)
             if (wanted(object))
                 matches.push(object)
-            queue.push(...childrenOf(object))
+            // Loaders, windows and popups keep what they show outside their children.
+            if (object.sourceComponent !== undefined && object.item)
+                queue.push(object.item)
+            if (!(object instanceof Item))
+                queue.push(object.contentItem, object.footer)
+            const own = object.data !== undefined ? object.data : object.children
+            for (let i = 0; own && i < own.length; ++i)
+                queue.push(own[i])
         }
         return matches
     }
@@ -63,7 +51,6 @@ TestCase {
         return shown[0]
     }
 
-    // Visible, and every visual ancestor visible too.
     function showing(item) {
         for (let object = item; object; object = object.parent) {
             if (object.visible === false)
@@ -72,21 +59,6 @@ TestCase {
         return true
     }
 
-    // Clicks an item, first scrolling it into view when it sits in a scrolled form.
-    function click(item) {
-        verify(item !== null)
-        for (let area = item.parent; area; area = area.parent) {
-            if (area.contentY === undefined || area.contentItem === undefined)
-                continue
-            const top = item.mapToItem(area.contentItem, 0, 0).y
-            if (top < area.contentY || top + item.height > area.contentY + area.height)
-                area.contentY = Math.max(0, Math.min(top - 20, area.contentHeight - area.height))
-            break
-        }
-        mouseClick(item)
-    }
-
-    // The visible, non-empty Text items below root.
     function textItemsUnder(root) {
         return collect(root, object => object instanceof Text && object.text !== "" && showing(object))
     }

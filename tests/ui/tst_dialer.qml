@@ -4,8 +4,7 @@ import QtTest
 import Vozel.Ui
 import Vozel.System
 
-// What the dialer shows of the model and which of its actions each control and key reaches;
-// the rules behind the actions are ModelCallsTest's.
+// Which model action each control and key reaches; the rules behind them are ModelCallsTest's.
 UiTestCase {
     name: "Dialer"
 
@@ -33,7 +32,6 @@ UiTestCase {
         return rig.operations().includes(operation)
     }
 
-    // Types the target into the transfer panel and presses "Ligar".
     function confirmTransfer(dialer, target) {
         const panel = dialer.transfer.panel
         tryVerify(() => panel.visible)
@@ -41,7 +39,6 @@ UiTestCase {
         rig.pressAccessibly(find(panel.contentItem, "transferCallButton"))
     }
 
-    // The status block: its title and dot, the extension and the failure's own line.
     function compareStatus(dialer, title, extensionShown, failureShown) {
         compare(find(dialer, "statusTitle").text, title)
         compare(String(find(dialer, "statusDot").color), String(title === "Conectado" ? Theme.green : Theme.secondary))
@@ -57,50 +54,49 @@ UiTestCase {
         const erase = find(dialer, "Apagar")
         verify(!call.enabled && !erase.enabled)
         for (const digit of "2002")
-            click(control(dialer, digit))
+            mouseClick(control(dialer, digit))
         verify(erase.enabled && !call.enabled)
         rig.reportRegistration(RegistrationState.Connected)
         compareStatus(dialer, "Conectado", true, false)
         verify(call.enabled)
         verify(!showing(find(dialer, "Transferir")))
-        click(call)
+        mouseClick(call)
         tryCompare(rig.model, "callKind", VozelCallState.Dialing)
         const transfer = control(dialer, "Transferir")
         verify(!transfer.enabled)
 
         rig.reportCall(VozelCallState.Connected, "2002")
         verify(transfer.enabled && dialer.keyboardCaptureEnabled)
-        click(control(dialer, "Ativar viva-voz"))
-        click(control(dialer, "Silenciar microfone"))
+        mouseClick(control(dialer, "Ativar viva-voz"))
+        mouseClick(control(dialer, "Silenciar microfone"))
         compare(rig.operations().slice(-2), ["speaker on", "mute on"])
-        click(control(dialer, "Desativar viva-voz"))
-        click(control(dialer, "Ativar microfone"))
+        mouseClick(control(dialer, "Desativar viva-voz"))
+        mouseClick(control(dialer, "Ativar microfone"))
         verify(!rig.model.speakerEnabled && !rig.model.muted)
 
-        click(transfer)
+        mouseClick(transfer)
         verify(dialer.showingTransfer)
         confirmTransfer(dialer, "2003")
         tryCompare(dialer, "showingTransfer", false)
         verify(done("transfer 2003"))
         rig.reportTransferReady()
-        click(control(dialer, "Concluir transferência"))
+        mouseClick(control(dialer, "Concluir transferência"))
         verify(done("complete transfer"))
-        click(control(dialer, "Desligar"))
+        mouseClick(control(dialer, "Desligar"))
         verify(done("end"))
         verify(find(dialer, "Ligar") !== null)
     }
 
-    // The account menu switches and manages accounts until a call rings; ringing, no keys
-    // reach the call and the origin line shows while it lasts.
+    // Until a call rings the menu switches and manages accounts; ringing, no keys reach the call.
     function test_accountMenuAndARingingCall() {
         const dialer = makeDialer(2, RegistrationState.Connected, "Loja Sul")
         const origin = find(dialer, "callOrigin")
         const menu = control(dialer, "Escolher conta")
         compare(menu.ToolTip.text, "Conta ativa: Loja Sul · Ramal 2001")
-        click(menu)
+        mouseClick(menu)
         find(dialer, "Ramal 2002").triggered()
         tryCompare(rig.model.account, "extension", "2002")
-        click(menu)
+        mouseClick(menu)
         find(dialer, "Gerenciar contas…").triggered()
         verify(dialer.showingSettings)
         dialer.showingSettings = false
@@ -112,13 +108,12 @@ UiTestCase {
         verify(showing(origin) && !dialer.keyboardCaptureEnabled)
         verify(menu.visible && !menu.enabled)
         verify(control(dialer, "Ativar viva-voz").enabled)
-        click(control(dialer, "Desligar"))
+        mouseClick(control(dialer, "Desligar"))
         verify(done("end"))
         verify(!showing(origin))
     }
 
-    // Which keys dial is DialString's rule and what they do the capture's; here, that each
-    // reaches the number once, past the keypad's own shortcuts.
+    // Each key reaches the number once, past the keypad's own shortcuts.
     function test_typedKeysReachTheNumberOnce() {
         const dialer = makeDialer(1, RegistrationState.Connected)
         rig.model.number = "999"
@@ -134,8 +129,7 @@ UiTestCase {
         tryVerify(() => done("call 202"))
     }
 
-    // The alert sits on the window it is about (a transfer that failed to start keeps its panel
-    // open under it), leaves other windows usable and keeps the keys typed into it from the call.
+    // A transfer that failed to start keeps its panel open under the alert.
     function test_anAlertBlocksOnlyItsWindowAndKeepsItsKeys_data() {
         return [{ tag: "dialer" }, { tag: "settings" }, { tag: "transfer" }]
     }
@@ -152,7 +146,7 @@ UiTestCase {
             about = find(dialer, "Concluir").Window.window
             rig.model.errorMessage = "Alto-falante indisponível."
         } else if (data.tag === "transfer") {
-            click(control(dialer, "Transferir"))
+            mouseClick(control(dialer, "Transferir"))
             rig.failTransfers("Ramal 2003 indisponível.")
             confirmTransfer(dialer, "2003")
             about = dialer.transfer.panel
@@ -183,13 +177,13 @@ UiTestCase {
         tryVerify(() => dialer.dialerFocused)
         for (const [name, flag] of [["Configurações", "showingSettings"], ["Histórico", "showingHistory"],
                                     ["Contatos", "showingContacts"]]) {
-            click(control(dialer, name))
+            mouseClick(control(dialer, name))
             verify(dialer[flag], name)
             dialer[flag] = false
             verify(dialer.dialerFocused, name)
         }
         rig.model.number = "999"
-        click(control(dialer, "Contatos"))
+        mouseClick(control(dialer, "Contatos"))
         const picker = find(dialer, "Buscar contato").Window.window
         verify(picker.directory === dialer.contacts)
         picker.selected("1133224455")

@@ -3,8 +3,7 @@ import QtQuick.Controls
 import QtTest
 import Vozel.Ui
 
-// What the settings sheet shows of its form and the model, and what its controls reach;
-// the flows behind the buttons are SettingsFormTest's.
+// What the sheet shows and what its controls reach; the flows behind them are SettingsFormTest's.
 UiTestCase {
     name: "Settings"
 
@@ -29,7 +28,6 @@ UiTestCase {
             keyClick(character)
     }
 
-    // Which of these section headings the sheet shows.
     function sections(sheet, titles) {
         const headings = textItemsUnder(sheet.contentItem).filter(text => text.Accessible.role === Accessible.Heading)
         return titles.map(title => headings.some(text => text.text === title))
@@ -39,7 +37,6 @@ UiTestCase {
         return textsUnder(sheet.contentItem).includes(text)
     }
 
-    // A ringing call locks these controls until it ends.
     function lockedDuringACall(sheet, names) {
         rig.reportCall(VozelCallState.Incoming, "3003")
         for (const name of names)
@@ -56,7 +53,7 @@ UiTestCase {
         verify(!control(sheet.contentItem, "Configurar ramal").enabled)
         rig.failProvisioning("O servidor recusou o link.")
         typeInto(control(sheet.contentItem, "Cole o endereço do QR Code"), "https://pbx.example.com/x")
-        click(control(sheet.contentItem, "Configurar ramal"))
+        mouseClick(control(sheet.contentItem, "Configurar ramal"))
         tryVerify(() => shows(sheet, "O servidor recusou o link."))
 
         rig.pressAccessibly(control(sheet.contentItem, "Manual"))
@@ -78,7 +75,7 @@ UiTestCase {
             verify(shows(sheet, label), label)
         typeInto(control(sheet.contentItem, "Porta"), "+5060")
         verify(control(sheet.contentItem, "Salvar e reconectar").enabled)
-        click(control(sheet.contentItem, "Concluir"))
+        mouseClick(control(sheet.contentItem, "Concluir"))
         tryVerify(() => dismissed === 1)
         compare(rig.model.account.authUser, "u2001")
     }
@@ -94,16 +91,16 @@ UiTestCase {
             verify(shows(sheet, expected), expected)
         lockedDuringACall(sheet, ["Conta ativa", "Adicionar conta", "Editar configuração", "Remover esta conta"])
 
-        click(control(sheet.contentItem, "Editar configuração"))
+        mouseClick(control(sheet.contentItem, "Editar configuração"))
         compare(sections(sheet, ["Editar conexão"]), [true])
         compare(control(sheet.contentItem, "Servidor SIP").text, "pbx.example.com")
         const toggle = control(sheet.contentItem, "Ativar registro SIP")
         verify(toggle.checked)
-        click(toggle)
+        mouseClick(toggle)
         tryCompare(rig.model, "registrationKind", RegistrationState.Disabled)
         verify(!toggle.checked)
         lockedDuringACall(sheet, ["Ramal"])
-        click(control(sheet.contentItem, "Cancelar"))
+        mouseClick(control(sheet.contentItem, "Cancelar"))
         compare(sections(sheet, ["Editar conexão"]), [false])
 
         // A refused choice shows the active account again.
@@ -113,36 +110,7 @@ UiTestCase {
         compare(picker.currentText, "Loja Sul · Ramal 2001")
     }
 
-    function test_addingByLinkAndRemoving() {
-        const sheet = openSettings(1)
-        rig.provide("2009")
-        click(control(sheet.contentItem, "Adicionar conta"))
-        compare(sections(sheet, ["Adicionar conta", "Ramal"]), [true, false])
-        click(control(sheet.contentItem, "Manual"))
-        compare(control(sheet.contentItem, "Porta").text, "5060")
-        compare(control(sheet.contentItem, "Transporte").currentText, "UDP")
-        compare(findAll(sheet.contentItem, "Cancelar").filter(button => showing(button)).length, 2)
-        rig.pressAccessibly(control(sheet.contentItem, "QR Code"))
-        lockedDuringACall(sheet, ["Cole o endereço do QR Code"])
-        typeInto(control(sheet.contentItem, "Cole o endereço do QR Code"), "https://pbx.example.com/api/pabx-vozel?t=9")
-        click(control(sheet.contentItem, "Configurar ramal"))
-        tryVerify(() => rig.model.account.extension === "2009")
-        compare(sections(sheet, ["Ramal", "Adicionar conta", "Editar conexão"]), [true, false, false])
-        verify(shows(sheet, "Conta salva."))
-
-        // Removal asks first.
-        const dialog = find(sheet.contentItem, "removalConfirmation")
-        for (const answer of ["Cancelar", "Remover conta"]) {
-            click(control(sheet.contentItem, "Remover esta conta"))
-            tryVerify(() => dialog.opened)
-            click(find(dialog, answer))
-            tryVerify(() => !dialog.visible)
-        }
-        compare(rig.model.savedAccounts.length, 1)
-        compare(rig.model.account.extension, "2001")
-    }
-
-    function test_devicesAndStartAtLogin() {
+    function test_devicesAddingByLinkAndRemoving() {
         const sheet = openSettings(1)
         verify(shows(sheet, "Os dispositivos aparecerão quando o ramal estiver conectado."))
         verify(!showing(find(sheet.contentItem, "Microfone")))
@@ -157,9 +125,34 @@ UiTestCase {
         microphone.activated(1)
         compare(rig.model.microphoneDeviceID, "mic")
 
-        const toggle = control(sheet.contentItem, "Abrir Vozel ao iniciar a sessão")
-        verify(!toggle.checked)
-        click(toggle)
-        verify(rig.model.launchAtLogin && toggle.checked)
+        const login = control(sheet.contentItem, "Abrir Vozel ao iniciar a sessão")
+        verify(!login.checked)
+        login.clicked()
+        verify(rig.model.launchAtLogin && login.checked)
+
+        rig.provide("2009")
+        mouseClick(control(sheet.contentItem, "Adicionar conta"))
+        compare(sections(sheet, ["Adicionar conta", "Ramal"]), [true, false])
+        mouseClick(control(sheet.contentItem, "Manual"))
+        compare(control(sheet.contentItem, "Porta").text, "5060")
+        compare(control(sheet.contentItem, "Transporte").currentText, "UDP")
+        compare(findAll(sheet.contentItem, "Cancelar").filter(button => showing(button)).length, 2)
+        rig.pressAccessibly(control(sheet.contentItem, "QR Code"))
+        lockedDuringACall(sheet, ["Cole o endereço do QR Code"])
+        typeInto(control(sheet.contentItem, "Cole o endereço do QR Code"), "https://pbx.example.com/api/pabx-vozel?t=9")
+        mouseClick(control(sheet.contentItem, "Configurar ramal"))
+        tryVerify(() => rig.model.account.extension === "2009")
+        compare(sections(sheet, ["Ramal", "Adicionar conta", "Editar conexão"]), [true, false, false])
+        verify(shows(sheet, "Conta salva."))
+
+        const dialog = find(sheet.contentItem, "removalConfirmation")
+        for (const answer of ["Cancelar", "Remover conta"]) {
+            mouseClick(control(sheet.contentItem, "Remover esta conta"))
+            tryVerify(() => dialog.opened)
+            mouseClick(find(dialog, answer))
+            tryVerify(() => !dialog.visible)
+        }
+        compare(rig.model.savedAccounts.length, 1)
+        compare(rig.model.account.extension, "2001")
     }
 }
