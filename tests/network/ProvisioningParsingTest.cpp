@@ -52,8 +52,6 @@ private slots:
         QTest::newRow("escape that is not UTF-8 left undecoded") << u"linphone-config:a%FFb"_s << u"a%FFb"_s << false;
         QTest::newRow("escaped UTF-8 decoded") << u"linphone-config:S%C3%A3o"_s << u"São"_s << false;
         QTest::newRow("prefix alone") << u"linphone-config:"_s << u""_s << false;
-        QTest::newRow("wrapped http") << u"linphone-config:http%3A%2F%2Fh%2Fapi%2Fpabx-vozel%3Ftoken%3D1"_s
-                                      << u"http://h/api/pabx-vozel?token=1"_s << false;
         QTest::newRow("token not first, trailing slash") << u"https://h/api/pabx-vozel/?a=1&token=abc"_s << same << true;
         QTest::newRow("percent-encoded path") << u"https://h/api/pabx%2Dvozel?token=1"_s << same << true;
         QTest::newRow("not an address") << u"Vozel ramal 2001"_s << same << false;

@@ -86,31 +86,6 @@ private slots:
         QCOMPARE(m_items.items.value(collectionKey), m_store.loadCollection().toJsonData());
         QCOMPARE(m_items.items.contains(legacyKey), !collection.isNull() || failingCall.startsWith(u"remove"_s));
     }
-
-    void saveFailuresCarryTheStoreStatus_data()
-    {
-        QTest::addColumn<bool>("itemExists");
-        QTest::addColumn<QString>("failingCall");
-        QTest::addColumn<std::int32_t>("status");
-        QTest::newRow("update locked") << true << u"update accounts.v2"_s << -25308;
-        QTest::newRow("add duplicate") << false << u"add accounts.v2"_s << -25299;
-    }
-
-    void saveFailuresCarryTheStoreStatus()
-    {
-        QFETCH(bool, itemExists);
-        QFETCH(QString, failingCall);
-        QFETCH(std::int32_t, status);
-        if (itemExists)
-            m_items.items.insert(collectionKey, collectionOf({u"2001"_s}).toJsonData());
-        const auto before = m_items.items;
-        m_items.failures.insert(failingCall, status);
-
-        QCOMPARE(keychainStatusOf([&] { m_store.saveCollection(collectionOf({u"2002"_s})); }), status);
-        QCOMPARE(m_items.calls.last(), failingCall);
-        QCOMPARE(m_items.calls.size(), itemExists ? 1 : 2); // an add only after "not found", never a delete
-        QCOMPARE(m_items.items, before);
-    }
 };
 
 QTEST_GUILESS_MAIN(KeychainStoreTest)
