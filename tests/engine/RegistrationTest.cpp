@@ -51,8 +51,7 @@ private slots:
         QVERIFY2(m_pbx.isRunning(), qPrintable(m_pbx.log()));
     }
 
-    // 2004 authenticates as u2004. Kamailio logs each request and each accepted registration
-    // with its digest user name.
+    // Kamailio logs each request and each accepted registration with its digest user name.
     void registersTheWayTheRegistrarAsks_data()
     {
         QTest::addColumn<int>("tls");

@@ -13,10 +13,8 @@
 
 namespace vozel::test {
 
-// Installs every callback on an engine and writes down each report, in order, as text:
-// "registration connecting", "registration failed: Unauthorized", "call dialing 2002",
-// "call idle", "transfer ready", "transfer not ready", "transfer failed: …", "devices",
-// "waiting 2003", "waiting none", "held call back 2002".
+// Writes down each report of an engine, in order, as text: "registration failed: Unauthorized",
+// "call dialing 2002", "transfer ready", "transfer failed: …", "devices", "waiting none"…
 class EngineRecorder {
 public:
     QStringList reports;
@@ -46,9 +44,8 @@ public:
     bool contains(const QString &report) const { return reports.contains(report); }
 };
 
-// The engine as 2001 on a test PBX of its own, with a recorder of its reports and the peers
-// the test adds (declared last, these go first when the rig goes). The session bus stands in for the system
-// bus, so that a test can announce a suspend as logind would.
+// The engine as 2001 on a test PBX of its own, with a recorder and the peers the test adds (which
+// go first). The session bus stands in for the system bus, so a test can announce a suspend.
 class EngineRig {
 public:
     TestPbx pbx{pbxExtensions};
