@@ -4,10 +4,14 @@
 // session's PulseAudio server has null sinks and sources: a USB headset told by its name, two
 // identical headsets, and built-in speakers told only by the server's properties.
 
-#include "support/EngineRig.h"
+#include "support/BaresipPeer.h"
+#include "support/EngineFixture.h"
 #include "support/SandboxPulse.h"
+#include "support/SipPeer.h"
 #include "engine/AudioDeviceRules.h"
 #include "engine/CoreEvents.h"
+#include "engine/EngineCore.h"
+#include "engine/PJSIPEngine.h"
 #include "engine/EngineLogFile.h"
 #include "engine/EventMapping.h"
 #include "engine/SipText.h"
@@ -15,9 +19,11 @@
 #include <linphone++/address.hh>
 #include <linphone++/audio_device.hh>
 #include <linphone++/call.hh>
+#include <linphone++/core.hh>
 #include <linphone++/factory.hh>
 #include <linphone++/nat_policy.hh>
 
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -57,6 +63,37 @@ QString idOf(const std::shared_ptr<const linphone::AudioDevice> &device)
     return device ? QString::fromStdString(device->getId()) : QString();
 }
 
+// Writes down each report of an engine, in order, as text: "registration failed: Unauthorized",
+// "call dialing 2002", "transfer ready", "transfer failed: …", "devices", "waiting none"…
+class EngineRecorder {
+public:
+    QStringList reports;
+
+    explicit EngineRecorder(SIPEngine &engine)
+    {
+        engine.onRegistrationChanged = [this](const RegistrationState &state) {
+            static const char *const kinds[] = {"notConfigured", "disabled", "connecting", "connected", "failed"};
+            reports << u"registration "_s + QLatin1String(kinds[int(state.kind)])
+                    + (state.kind == RegistrationState::Kind::Failed ? u": "_s + state.message : QString());
+        };
+        engine.onCallChanged = [this](const VozelCallState &state) {
+            static const char *const kinds[] = {"idle", "incoming", "dialing", "connected"};
+            reports << u"call "_s + QLatin1String(kinds[int(state.kind)]) + (state.isIdle() ? QString() : u' ' + state.number);
+        };
+        engine.onAttendedTransferChanged = [this](bool ready) { reports << (ready ? u"transfer ready"_s : u"transfer not ready"_s); };
+        engine.onTransferFailed = [this](const QString &message) { reports << u"transfer failed: "_s + message; };
+        engine.onAudioDevicesChanged = [this] { reports << u"devices"_s; };
+        engine.onWaitingCallChanged = [this](const std::optional<QString> &number) {
+            reports << u"waiting "_s + number.value_or(u"none"_s);
+        };
+        engine.onHeldCallResumed = [this](const QString &number) { reports << u"held call back "_s + number; };
+    }
+
+    QStringList since(qsizetype from) const { return reports.mid(from); }
+    QString last() const { return reports.isEmpty() ? QString() : reports.last(); }
+    bool contains(const QString &report) const { return reports.contains(report); }
+};
+
 } // namespace
 
 class EngineTest : public QObject {
@@ -64,13 +101,42 @@ class EngineTest : public QObject {
 
     QTemporaryDir m_state;
     QTemporaryDir m_data; // for engines besides the rig's
-    EngineRig rig;
-    SipPeer &named = rig.addPeer(u"2002"_s, u"Ana Souza"_s);
-    BaresipPeer &baresip = rig.addBaresip(u"2003"_s);
-    SipPeer &target = rig.addPeer(u"2005"_s);
-    PJSIPEngine &engine = rig.engine;
-    EngineRecorder &recorder = rig.recorder;
+    QTemporaryDir m_engineData;
+    // The engine as 2001. The session bus stands in for the system bus, so that a test can
+    // announce a suspend as logind would.
+    TestPbx pbx{pbxExtensions};
+    PJSIPEngine engine{{pbx.stunServer(), QDBusConnection::sessionBus(), m_engineData.path(), pbx.testCa()}};
+    EngineRecorder recorder{engine};
+    SipPeer named{pbx, u"2002"_s, u"senha-2002"_s, u"Ana Souza"_s};
+    BaresipPeer baresip{pbx, u"2003"_s, u"senha-2003"_s};
+    SipPeer target{pbx, u"2005"_s, u"senha-2005"_s};
     SandboxPulse pulse;
+
+    linphone::Core &core() { return *engine.implementation().core(); }
+    int calls() { return core().getCallsNb(); }
+
+    // 2002 calls and the engine answers; returns once both talk.
+    void answerCallFrom2002()
+    {
+        named.dial(u"sip:2001@127.0.0.1"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"call incoming 2002"_s, 5000);
+        engine.answer();
+        QTRY_COMPARE_WITH_TIMEOUT(named.callState(), CallState::StreamsRunning, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), backTo2002, 5000);
+    }
+
+    // Ends every call, puts the peers back to answering by hand and waits until nobody has a call.
+    void hangUpAll()
+    {
+        for (SipPeer *peer : {&named, &target}) {
+            peer->answerIncoming(SipPeer::Answer::manually);
+            for (const auto &call : peer->core()->getCalls())
+                call->terminate();
+        }
+        baresip.hangUp();
+        QTRY_VERIFY_WITH_TIMEOUT(calls() == 0 && !named.hasCall() && !target.hasCall(), 5000);
+        QTest::qWait(100);
+    }
 
     // The reports since `mark` without repeats in a row; with `callsOnly`, those about calls
     // (waiting and held ones too).
@@ -90,7 +156,7 @@ class EngineTest : public QObject {
 
     void registerOver(const QString &transport)
     {
-        SIPAccount account = accountOn(rig.pbx);
+        SIPAccount account = accountOn(pbx);
         account.transport = transport;
         const auto mark = recorder.reports.size();
         QCOMPARE(failureOf([&] { engine.start(account); }), std::nullopt);
@@ -115,14 +181,14 @@ class EngineTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(!target.hasCall(), 5000);
         QTest::qWait(300);
         QCOMPARE(reportsSince(mark), first);
-        QCOMPARE(rig.calls(), 1);
+        QCOMPARE(calls(), 1);
     }
 
     // What the core uses for the microphone, for calls and for ringing, by the stack's ids.
     QStringList choices()
     {
-        return {idOf(rig.core().getDefaultInputAudioDevice()), idOf(rig.core().getDefaultOutputAudioDevice()),
-                QString::fromStdString(rig.core().getRingerDevice())};
+        return {idOf(core().getDefaultInputAudioDevice()), idOf(core().getDefaultOutputAudioDevice()),
+                QString::fromStdString(core().getRingerDevice())};
     }
 
     void connectCall()
@@ -147,7 +213,11 @@ private slots:
         pulse.plug(u"sink"_s, u"headset_b"_s, twinHeadset, u"device.bus=usb"_s);
         // The engine watches the server from its start; let the new devices settle first.
         QTest::qWait(500);
-        rig.start();
+        QVERIFY2(pbx.isRunning(), qPrintable(pbx.log()));
+        QCOMPARE(failureOf([&] { engine.start(accountOn(pbx)); }), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"registration connected"_s), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(named.isRegistered() && target.isRegistered(), 5000);
+        QTRY_VERIFY2_WITH_TIMEOUT(baresip.isRegistered(), qPrintable(baresip.log()), 5000);
         QCOMPARE(recorder.reports.count(u"devices"_s), 1);
         // Each by the server's name, with its capabilities and USB mark.
         const QList<VozelAudioDevice> devices = engine.audioDevices();
@@ -160,7 +230,7 @@ private slots:
             QVERIFY2(devices.contains(expected), qPrintable(expected.id));
     }
     void init() { recorder.reports.clear(); }
-    void cleanup() { rig.hangUpAll(); }
+    void cleanup() { hangUpAll(); }
 
     // Kamailio logs each request and each accepted registration with its digest user name.
     void registersTheWayTheRegistrarAsks_data()
@@ -191,22 +261,22 @@ private slots:
         std::optional<TestPbx> tlsPbx;
         if (TestPbx::Tls(tls) != TestPbx::Tls::none)
             tlsPbx.emplace(pbxExtensions, TestPbx::Tls(tls));
-        TestPbx &pbx = tlsPbx ? *tlsPbx : rig.pbx;
-        PJSIPEngine engine(testEnvironment(pbx, m_data));
+        TestPbx &registrar = tlsPbx ? *tlsPbx : pbx;
+        PJSIPEngine engine(testEnvironment(registrar, m_data));
         EngineRecorder recorder(engine);
-        SIPAccount account = accountOn(pbx, u"2004"_s, password);
+        SIPAccount account = accountOn(registrar, u"2004"_s, password);
         account.authUser = u"u2004"_s;
         if (tlsPbx) {
             account.transport = u"TLS"_s;
-            account.port = pbx.tlsPort();
+            account.port = registrar.tlsPort();
         }
         QCOMPARE(failureOf([&] { engine.start(account); }), std::nullopt);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), outcome, 5000);
         QVERIFY(!recorder.contains(u"registration connected"_s) || outcome == u"registration connected"_s);
         if (logged.isNull())
-            QVERIFY2(!pbx.log().contains(u"request REGISTER"_s), qPrintable(pbx.log()));
+            QVERIFY2(!registrar.log().contains(u"request REGISTER"_s), qPrintable(registrar.log()));
         else
-            QVERIFY2(pbx.log().contains(logged), qPrintable(pbx.log()));
+            QVERIFY2(registrar.log().contains(logged), qPrintable(registrar.log()));
     }
 
     void switchingAwayFromASilentRegistrarKeepsTheWindowResponsive()
@@ -233,14 +303,14 @@ private slots:
     // The user switches from 2006 to 2007, then to an account the stack cannot parse, then stops.
     void restartingStopsTheOldCoreFirstAndKeepsOneTimer()
     {
-        PJSIPEngine engine(testEnvironment(rig.pbx, m_data));
+        PJSIPEngine engine(testEnvironment(pbx, m_data));
         EngineRecorder recorder(engine);
-        QCOMPARE(failureOf([&] { engine.start(accountOn(rig.pbx, u"2006"_s)); }), std::nullopt);
+        QCOMPARE(failureOf([&] { engine.start(accountOn(pbx, u"2006"_s)); }), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"registration connected"_s), 5000);
         const auto firstCore = engine.implementation().core();
 
         recorder.reports.clear();
-        QCOMPARE(failureOf([&] { engine.start(accountOn(rig.pbx, u"2007"_s)); }), std::nullopt);
+        QCOMPARE(failureOf([&] { engine.start(accountOn(pbx, u"2007"_s)); }), std::nullopt);
         QCOMPARE(recorder.reports, stopReports + QStringList({u"registration connecting"_s, u"devices"_s}));
         QVERIFY(engine.implementation().core() != firstCore);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"registration connected"_s, 5000);
@@ -251,7 +321,7 @@ private slots:
         QVERIFY2(perSecond >= 30 && perSecond <= 60, qPrintable(QString::number(perSecond)));
 
         recorder.reports.clear();
-        SIPAccount account = accountOn(rig.pbx);
+        SIPAccount account = accountOn(pbx);
         account.host = u"pbx com espaço"_s;
         QCOMPARE(failureOf([&] { engine.start(account); }), std::optional(u"Endereço SIP inválido: sip:2001@pbx com espaço"_s));
         QCOMPARE(recorder.reports, stopReports + QStringList({u"registration connecting"_s}));
@@ -288,7 +358,7 @@ private slots:
             ::dup2(file, STDOUT_FILENO);
             ::dup2(file, STDERR_FILENO);
             ::close(file);
-            QCOMPARE(failureOf([&] { engine->start(accountOn(rig.pbx, u"2006"_s)); }), std::nullopt);
+            QCOMPARE(failureOf([&] { engine->start(accountOn(pbx, u"2006"_s)); }), std::nullopt);
             QTRY_VERIFY_WITH_TIMEOUT(recorder.contains(u"registration connected"_s), 5000);
             QCOMPARE(engine->implementation().core()->getNatPolicy()->getStunServer(), std::string(VOZEL_STUN_SERVER));
             mark = recorder.reports.size();
@@ -347,7 +417,7 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(reportsSince(mark, true),
                                       QStringList({u"call dialing "_s + dialled.section(u'@', 0, 0), u"call idle"_s}), 5000);
         }
-        const QString log = rig.pbx.log();
+        const QString log = pbx.log();
         QVERIFY2(log.contains(u"request INVITE sip:%23@"_s) && log.contains(u"request INVITE sip:*21*2003%23@"_s),
                  qPrintable(log));
         QCOMPARE(failureOf([&] { engine.call(u"20 02"_s); }), std::optional(u"Endereço SIP inválido: sip:20 02@127.0.0.1"_s));
@@ -397,7 +467,7 @@ private slots:
         for (const QString &refused : {u"A"_s, u"d"_s, u"12"_s, QString()})
             QCOMPARE(failureOf([&] { engine.sendDTMF(refused); }), std::optional(sipUnavailableMessage));
         QVERIFY(engine.setMuted(true));
-        QVERIFY(rig.core().getCurrentCall()->getMicrophoneMuted());
+        QVERIFY(core().getCurrentCall()->getMicrophoneMuted());
         if (engineDials)
             baresip.hangUp();
         else
@@ -427,7 +497,7 @@ private slots:
     void whatBecomesOfAWaitingCall()
     {
         QFETCH(QString, act);
-        rig.answerCallFrom(named, u"2002"_s);
+        answerCallFrom2002();
         const auto busy = busyAnswers();
         const auto mark = recorder.reports.size();
         baresip.dial(u"sip:2001@127.0.0.1"_s);
@@ -458,7 +528,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(reportsSince(mark, true), reports, 5000);
         QTest::qWait(300);
         QCOMPARE(reportsSince(mark, true), reports);
-        QCOMPARE(rig.calls(), 1);
+        QCOMPARE(calls(), 1);
         if (act != u"first ends"_s)
             QCOMPARE(named.callState(), CallState::StreamsRunning);
         QTRY_COMPARE_WITH_TIMEOUT(busyAnswers(), busy + 1 + int(act == u"decline"_s), 5000);
@@ -476,7 +546,7 @@ private slots:
         };
         for (const QString &transport : {u"udp"_s, u"tcp"_s}) {
             registerOver(transport);
-            rig.answerCallFrom(named, u"2002"_s);
+            answerCallFrom2002();
             const auto mark = recorder.reports.size();
             prepareForSleep(true);
             QTest::qWait(300);
@@ -488,12 +558,12 @@ private slots:
             QCOMPARE(recorder.since(mark).filter(u"registration"_s), renewed);
             QVERIFY(!recorder.since(mark).contains(u"call idle"_s));
             QCOMPARE(named.callState(), CallState::StreamsRunning);
-            QCOMPARE(rig.calls(), 1);
+            QCOMPARE(calls(), 1);
             // Switching accounts ends the call.
             registerOver(u"udp"_s);
             QTRY_VERIFY_WITH_TIMEOUT(!named.hasCall(), 5000);
         }
-        QVERIFY(rig.pbx.log().contains(u"request REGISTER sip:127.0.0.1 over tcp"_s));
+        QVERIFY(pbx.log().contains(u"request REGISTER sip:127.0.0.1 over tcp"_s));
     }
 
     void withoutACallOrACoreOperationsRefuseOrReportIdle()
@@ -504,7 +574,7 @@ private slots:
         engine.endCall();
         QCOMPARE(recorder.reports, QStringList({u"call idle"_s}));
 
-        PJSIPEngine stopped(testEnvironment(rig.pbx, m_data));
+        PJSIPEngine stopped(testEnvironment(pbx, m_data));
         EngineRecorder stoppedRecorder(stopped);
         QCOMPARE(failureOf([&] { stopped.call(u"2002"_s); }), std::nullopt);
         QCOMPARE(failureOf([&] { stopped.answer(); }), std::optional(sipUnavailableMessage));
@@ -519,7 +589,7 @@ private slots:
 
     void callsListEmptyingWithoutAnEndEventIsReportedOnce()
     {
-        rig.answerCallFrom(named, u"2002"_s);
+        answerCallFrom2002();
         // The engine stops hearing the core, as if the call's end event never came.
         sip::EngineCore &core = engine.implementation();
         core.core()->removeListener(core.listener());
@@ -537,7 +607,7 @@ private slots:
     // is back on the line, and no attempt reports it ended.
     void attendedTransferGivesTheHeldCallBackUntilItSucceeds()
     {
-        rig.answerCallFrom(named, u"2002"_s);
+        answerCallFrom2002();
         QCOMPARE(failureOf([&] { engine.beginAttendedTransfer(QString()); }), std::optional(sipUnavailableMessage));
         QCOMPARE(failureOf([&] { engine.beginAttendedTransfer(u"20 05"_s); }),
                  std::optional(u"Endereço SIP inválido: sip:20 05@127.0.0.1"_s));
@@ -547,7 +617,7 @@ private slots:
         QCOMPARE(failureOf([&] { engine.beginAttendedTransfer(u"#9"_s); }), std::nullopt);
         expectBackTo2002(mark, {u"transfer not ready"_s, u"call dialing #9"_s, u"transfer not ready"_s,
                                 targetUnavailable, backTo2002});
-        QVERIFY(rig.pbx.log().contains(u"request INVITE sip:%239@"_s));
+        QVERIFY(pbx.log().contains(u"request INVITE sip:%239@"_s));
         QCOMPARE(failureOf([&] { engine.completeAttendedTransfer(); }), std::optional(sipUnavailableMessage));
 
         beginTransferTo2005();
@@ -573,7 +643,7 @@ private slots:
         QCOMPARE(failureOf([&] { engine.completeAttendedTransfer(); }), std::nullopt);
         QCOMPARE(recorder.since(mark), QStringList({u"transfer not ready"_s}));
         // 2002 and 2005 talk to each other; 2001 is out of both calls.
-        QTRY_VERIFY_WITH_TIMEOUT(rig.calls() == 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(calls() == 0, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.last(), u"call idle"_s, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(target.callers().last(), u"2002"_s, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(target.callState(), CallState::StreamsRunning, 10000);
@@ -587,7 +657,7 @@ private slots:
     {
         QProcess sipp;
         sipp.setProcessChannelMode(QProcess::MergedChannels);
-        sipp.start(u"sipp"_s, {rig.pbx.host() + u':' + QString::number(rig.pbx.port()), u"-sf"_s,
+        sipp.start(u"sipp"_s, {pbx.host() + u':' + QString::number(pbx.port()), u"-sf"_s,
                                QStringLiteral(VOZEL_REFUSING_PEER), u"-i"_s, u"127.0.0.1"_s, u"-p"_s,
                                QString::number(TestPbx::freePort()), u"-m"_s, u"1"_s, u"-nostdin"_s,
                                u"-timeout"_s, u"30s"_s});
@@ -647,7 +717,7 @@ private slots:
     // it ends; then they take the next call's sound and give it back.
     void builtInSpeakersArrivingUnderACallTakeTheNextOne()
     {
-        const auto output = [this] { return idOf(rig.core().getOutputAudioDevice()).remove(u"PulseAudio Unknown: "_s); };
+        const auto output = [this] { return idOf(core().getOutputAudioDevice()).remove(u"PulseAudio Unknown: "_s); };
         engine.selectAudioDevice(u"headphones"_s, VozelAudioRoute::callOutput);
         connectCall();
         QCOMPARE(output(), u"Fones de ouvido"_s);
@@ -662,21 +732,21 @@ private slots:
         QTest::qWait(1000);
         QCOMPARE(recorder.since(mark), QStringList());
         QCOMPARE(named.callState(), CallState::StreamsRunning);
-        rig.hangUpAll();
+        hangUpAll();
         QTRY_VERIFY_WITH_TIMEOUT(recorder.since(mark).contains(u"devices"_s), 1000);
         QVERIFY(engine.audioDevices().contains(VozelAudioDevice{u"sink_7"_s, u"Built-in Audio Analog Stereo"_s, false, true, false}));
 
         connectCall();
         QVERIFY(engine.setSpeakerEnabled(true));
         QCOMPARE(output(), u"Built-in Audio Analog Stereo"_s);
-        QCOMPARE(idOf(rig.core().getDefaultOutputAudioDevice()), u"PulseAudio Unknown: USB Headset"_s);
+        QCOMPARE(idOf(core().getDefaultOutputAudioDevice()), u"PulseAudio Unknown: USB Headset"_s);
         QTRY_VERIFY_WITH_TIMEOUT(pulse.playingSinks().contains(u"\tsink_7\t"_s), 3000);
         QVERIFY(engine.setSpeakerEnabled(false));
         QCOMPARE(output(), u"USB Headset"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!pulse.playingSinks().contains(u"\tsink_7\t"_s), 3000);
 
         // Unplugged while idle: reported once, within 300 ms.
-        rig.hangUpAll();
+        hangUpAll();
         mark = recorder.reports.size();
         pulse.unplug(speakers);
         QTRY_VERIFY_WITH_TIMEOUT(recorder.since(mark).contains(u"devices"_s), 300);
