@@ -1,10 +1,14 @@
 // The desktop side on the X display of tests/sandbox.sh, with a notification service on its
-// session bus: the incoming-call and transfer panels and the dialer's keyboard capture.
+// session bus: the incoming-call and transfer panels, the dialer's keyboard capture, and the
+// tray and closed dialer that keep Vozel running.
 
 #include "system/DesktopCallManager.h"
+#include "system/DialerWindowKeeper.h"
 #include "system/KeyboardCapture.h"
 #include "system/TransferPresenter.h"
+#include "system/TrayIcon.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDBusConnection>
 #include <QGuiApplication>
@@ -14,6 +18,7 @@
 #include <QQuickItem>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QtQml/qqmlextensionplugin.h>
 
 Q_IMPORT_QML_PLUGIN(Vozel_SystemPlugin)
@@ -356,6 +361,58 @@ private slots:
         if (const QString typed = field->property("text").toString(); !typed.isEmpty())
             outcome << u"field:"_s + typed;
         QTEST(outcome.join(u' '), "outcome");
+    }
+
+    void theTrayMenuOpensAndQuits()
+    {
+        TrayIcon tray;
+        QSignalSpy opened(&tray, &TrayIcon::openRequested);
+        QSignalSpy quit(&tray, &TrayIcon::quitRequested);
+        QStringList outcome; // each entry's text, then how often opening and quitting were asked
+        for (QAction *action : tray.menu().actions()) {
+            if (action->isSeparator())
+                continue;
+            action->trigger();
+            outcome << u"%1 %2 %3"_s.arg(action->text()).arg(opened.size()).arg(quit.size());
+        }
+        QCOMPARE(outcome, (QStringList{u"Abrir Vozel 1 0"_s, u"Sair 1 1"_s}));
+    }
+
+    // With a tray to bring it back, closing the dialer hides it; without one, it minimises.
+    void closingTheDialerKeepsItRunning_data()
+    {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("tray") << true;
+        QTest::newRow("no tray") << false;
+    }
+
+    void closingTheDialerKeepsItRunning()
+    {
+        QFETCH(bool, tray);
+        QWindow dialer;
+        DialerWindowKeeper keeper(dialer, [tray] { return tray; });
+        dialer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialer));
+        QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+        QVERIFY(!dialer.close());
+        QCOMPARE(dialer.isVisible(), !tray);
+        QCOMPARE(dialer.windowStates().testFlag(Qt::WindowMinimized), !tray);
+        QCOMPARE(lastClosed.size(), 0);
+
+        keeper.present();
+        QVERIFY(dialer.isVisible());
+        QVERIFY(!dialer.windowStates().testFlag(Qt::WindowMinimized));
+        QVERIFY(QTest::qWaitForWindowActive(&dialer));
+    }
+
+    void quittingStillEndsTheApplication()
+    {
+        QWindow dialer;
+        DialerWindowKeeper keeper(dialer, [] { return true; });
+        dialer.show();
+        QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+        QTimer::singleShot(3000, &dialer, [] { QCoreApplication::exit(7); });
+        QCOMPARE(QCoreApplication::exec(), 0);
     }
 
 private:
