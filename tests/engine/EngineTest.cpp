@@ -382,12 +382,14 @@ private slots:
         QVERIFY(!QFile::exists(path + u"/sip.log"_s));
     }
 
-    // A zero lifetime would unregister at once.
-    void registrationLifetimes()
+    // A zero lifetime would unregister at once; a caller's address may have no user part or none at all.
+    void lifetimesAndCallerNumbers()
     {
         QCOMPARE(sip::registrationLifetime(0), 600);
         QCOMPARE(sip::registrationLifetime(-30), 600);
         QCOMPARE(sip::registrationLifetime(qint64(1) << 40), std::numeric_limits<int>::max());
+        QCOMPARE(sip::callNumber(linphone::Factory::get()->createAddress("sip:pbx.example.com")), u"Desconhecido"_s);
+        QCOMPARE(sip::callNumber(nullptr), u"Desconhecido"_s);
     }
 
     // Kamailio logs the request URI of every request it receives.
@@ -658,13 +660,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!target.hasCall(), 5000);
         engine.endCall();
         QVERIFY2(sipp.waitForFinished(5000) && sipp.exitCode() == 0, sipp.readAll().constData());
-    }
-
-    // What is left of the caller's address when it has no user part or none at all.
-    void aCallerWithoutANumberReadsAsUnknown()
-    {
-        QCOMPARE(sip::callNumber(linphone::Factory::get()->createAddress("sip:pbx.example.com")), u"Desconhecido"_s);
-        QCOMPARE(sip::callNumber(nullptr), u"Desconhecido"_s);
     }
 
     void eachDeviceIsListedAndEachRoleTakesItsOwn()
