@@ -230,18 +230,16 @@ private slots:
         QTest::addColumn<QString>("password"); // null: the right one
         QTest::addColumn<QString>("outcome");
         QTest::addColumn<QString>("logged"); // null: no REGISTER reached the registrar
-        QTest::newRow("auth user other than the extension") << int(TestPbx::Tls::none) << QString()
-                                                            << u"registration connected"_s << u"register 2004 as u2004"_s;
-        QTest::newRow("wrong password") << int(TestPbx::Tls::none) << u"errada"_s
-                                        << u"registration failed: Unauthorized"_s << u"request REGISTER"_s;
-        QTest::newRow("TLS server vouched for by a trusted CA")
-            << int(TestPbx::Tls::signedByTestCa) << QString() << u"registration connected"_s
-            << u"request REGISTER sip:127.0.0.1 over tls"_s;
-        QTest::newRow("TLS server nobody vouches for")
-            << int(TestPbx::Tls::selfSigned) << QString()
-            << u"registration failed: Não foi possível abrir a conexão segura (TLS) com o servidor: o certificado dele "
-               u"não é confiável ou ele não atende nessa porta."_s
-            << QString();
+        const auto row = [](const char *tag, TestPbx::Tls tls, const QString &password, const QString &outcome,
+                            const QString &logged) { QTest::newRow(tag) << int(tls) << password << outcome << logged; };
+        const QString connected = u"registration connected"_s;
+        row("auth user other than the extension", TestPbx::Tls::none, {}, connected, u"register 2004 as u2004"_s);
+        row("wrong password", TestPbx::Tls::none, u"errada"_s, u"registration failed: Unauthorized"_s, u"request REGISTER"_s);
+        row("TLS server vouched for by a trusted CA", TestPbx::Tls::signedByTestCa, {}, connected,
+            u"request REGISTER sip:127.0.0.1 over tls"_s);
+        row("TLS server nobody vouches for", TestPbx::Tls::selfSigned, {},
+            u"registration failed: Não foi possível abrir a conexão segura (TLS) com o servidor: o certificado dele não é "
+            u"confiável ou ele não atende nessa porta."_s, {});
     }
     void registersTheWayTheRegistrarAsks()
     {
