@@ -1,12 +1,9 @@
 #!/usr/bin/env bash
-# Runs the test PBX in the foreground until it is sent SIGTERM.
-#   run-pbx.sh <work-folder> <port> <extension:password[:auth user]>...
-# Listens on 127.0.0.1:<port> for UDP and TCP; every extension may register and call, with its
-# auth user (the extension itself when none is given) as digest user name.
-# With PBX_TLS_PORT and PBX_TLS_CERTIFICATE (signed or self-signed) in the environment it also
-# listens for TLS on that port; a signed certificate comes from the test CA <work-folder>/ca.pem.
+# run-pbx.sh <work-folder> <port> <extension:password[:auth user]>...: the test PBX in the foreground
+# until SIGTERM, on 127.0.0.1:<port> for UDP and TCP; each extension registers and calls with its
+# auth user (else the extension) as digest user name. With PBX_TLS_PORT and PBX_TLS_CERTIFICATE
+# (signed or self-signed) it also listens for TLS there; signed by the test CA <work-folder>/ca.pem.
 set -euo pipefail
-[ $# -ge 3 ] || { echo "usage: $0 <work-folder> <port> <extension:password[:auth user]>..." >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
 work=$1 port=$2
 shift 2

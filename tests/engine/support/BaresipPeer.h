@@ -8,11 +8,10 @@
 
 namespace vozel::test {
 
-// baresip, another SIP stack, as a remote party of the engine's calls: its own process with a
-// configuration folder of its own, registered on the test PBX over loopback, driven through
-// its control socket (ctrl_tcp: JSON commands and events as netstrings). It sends a tone, so
-// its RTP flows and RFC 2833 digits travel both ways. Stopped by its pid, also when the test
-// process dies.
+// baresip, another SIP stack, as a remote party of the engine's calls: a process with its own
+// configuration folder, registered on the test PBX, driven through its control socket (ctrl_tcp:
+// JSON as netstrings). It sends a tone, so RTP and RFC 2833 digits flow both ways. Stopped by
+// its pid, also when the test process dies.
 class BaresipPeer {
 public:
     BaresipPeer(const TestPbx &pbx, const QString &extension, const QString &password)

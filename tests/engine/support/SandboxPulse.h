@@ -2,10 +2,11 @@
 
 #include <QList>
 #include <QProcess>
-#include <QString>
 #include <QStringList>
 
 namespace vozel::test {
+
+using namespace Qt::StringLiterals;
 
 // The test session's PulseAudio server (tests/sandbox.sh starts one without hardware), where null
 // sinks and sources stand for devices; they are unloaded with this object. Every test that plugs
@@ -15,44 +16,37 @@ public:
     ~SandboxPulse()
     {
         for (const int module : m_modules)
-            pactl({QStringLiteral("unload-module"), QString::number(module)});
+            pactl({u"unload-module"_s, QString::number(module)});
     }
 
-    static bool isTheSandboxs() { return pactl({QStringLiteral("info")}).contains(QLatin1String("vozel-sandbox")); }
+    static bool isTheSandboxs() { return pactl({u"info"_s}).contains("vozel-sandbox"_L1); }
 
     // A null "sink" or "source"; only sinks take the server's "key=value" properties. The module's index.
     int plug(const QString &kind, const QString &name, const QString &description, const QString &properties = {})
     {
-        const QString described = kind == QLatin1String("source")
-            ? QStringLiteral("description='%1'").arg(description)
-            : QStringLiteral("sink_properties='device.description=\"%1\" %2'").arg(description, properties);
-        const int module = pactl({QStringLiteral("load-module"), QStringLiteral("module-null-") + kind,
-                                  kind + QStringLiteral("_name=") + name, described})
-                               .trimmed()
-                               .toInt();
-        m_modules << module;
-        return module;
+        const QString described = kind == "source"_L1
+            ? u"description='%1'"_s.arg(description)
+            : u"sink_properties='device.description=\"%1\" %2'"_s.arg(description, properties);
+        return m_modules.emplace_back(
+            pactl({u"load-module"_s, u"module-null-"_s + kind, kind + u"_name="_s + name, described}).trimmed().toInt());
     }
 
     void unplug(int module)
     {
-        pactl({QStringLiteral("unload-module"), QString::number(module)});
+        pactl({u"unload-module"_s, QString::number(module)});
         m_modules.removeOne(module);
     }
 
     // The lines of the server's short sink listing for the sinks something plays on now.
     static QString playingSinks()
     {
-        return pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")})
-            .split(u'\n')
-            .filter(QStringLiteral("\tRUNNING"))
-            .join(u'\n');
+        return pactl({u"list"_s, u"short"_s, u"sinks"_s}).split(u'\n').filter(u"\tRUNNING"_s).join(u'\n');
     }
 
     static QString pactl(const QStringList &arguments)
     {
         QProcess process;
-        process.start(QStringLiteral("pactl"), arguments);
+        process.start(u"pactl"_s, arguments);
         process.waitForFinished(5000);
         return QString::fromLocal8Bit(process.readAllStandardOutput());
     }

@@ -23,8 +23,7 @@ using namespace Qt::StringLiterals;
 // answers STUN on the same port. It is stopped by its pid, and also when the test process dies.
 class TestPbx {
 public:
-    // The certificate of its TLS port, if it has one.
-    enum class Tls { none, signedByTestCa, selfSigned };
+    enum class Tls { none, signedByTestCa, selfSigned }; // its TLS port's certificate, if any
 
     // Extensions as "extension:password" or "extension:password:auth user". A port taken by
     // someone else meanwhile makes it try again on another.
@@ -56,8 +55,7 @@ public:
     QString testCa() const { return m_work.filePath(u"run-%1/ca.pem"_s.arg(m_port)); }
     QString host() const { return QStringLiteral("127.0.0.1"); }
     QString stunServer() const { return host() + u':' + QString::number(m_port); }
-    // Freezes Kamailio and its workers (SIGSTOP), as a registrar that stopped answering, or
-    // lets them go on.
+    // Freezes Kamailio and its workers, as a registrar that stopped answering, or lets them go on.
     void setAnswering(bool answering) { signalAll(answering ? SIGCONT : SIGSTOP); }
     // What Kamailio wrote so far: its log and a line per request it received.
     QString log() { return m_log += QString::fromLocal8Bit(m_process.readAll()); }

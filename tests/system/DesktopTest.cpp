@@ -1,19 +1,51 @@
-#include "system/DesktopCallManager.h"
-#include "system/TransferPresenter.h"
+// The desktop side on the X display of tests/sandbox.sh, with a notification service on its
+// session bus: the incoming-call and transfer panels, the dialer's keyboard capture, and the
+// tray and closed dialer that keep Vozel running.
 
+#include "system/DesktopCallManager.h"
+#include "system/DialerWindowKeeper.h"
+#include "system/KeyboardCapture.h"
+#include "system/TransferPresenter.h"
+#include "system/TrayIcon.h"
+
+#include <QApplication>
+#include <QClipboard>
 #include <QDBusConnection>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QtQml/qqmlextensionplugin.h>
 
 Q_IMPORT_QML_PLUGIN(Vozel_SystemPlugin)
 
 using namespace vozel;
 using namespace Qt::StringLiterals;
+
+// A dialer stand-in: the capture, a keypad shortcut for "5" like the real keypad keys carry,
+// an area holding the focus that records the keys reaching it, and a text field.
+const QByteArray scene = R"(
+import QtQuick
+import QtQuick.Controls
+import Vozel.System
+Window {
+    id: dialer
+    width: 300; height: 300
+    property int areaKeys: 0
+    property int shortcutHits: 0
+    KeyboardCapture { objectName: "capture"; window: dialer }
+    Shortcut { sequence: "5"; onActivated: shortcutHits++ }
+    Item {
+        focus: true
+        Keys.onPressed: event => { if (event.key < Qt.Key_Shift || event.key > Qt.Key_Alt) areaKeys++ }
+    }
+    TextField { objectName: "field" }
+}
+)"_ba;
 
 // A named item of a QML window (items declared in a QML Window are its QObject children).
 QQuickItem *item(QQuickWindow *window, const char *objectName)
@@ -88,7 +120,7 @@ void settle()
     QTest::qWait(150);
 }
 
-class DesktopPanelsTest : public QObject {
+class DesktopTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -269,6 +301,120 @@ private slots:
         }
     }
 
+
+    // Where one key press ends up: "<action kind>:<text>", "area", "shortcut" or "field:<text>".
+    void keyPresses_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("focus"); // "field", or the capture "off"; else the dialer area
+        QTest::addColumn<QString>("outcome");
+        const auto row = [](const char *tag, int key, int modifiers, const char *outcome,
+                            const QString &clipboard = {}, const QString &focus = {}) {
+            QTest::newRow(tag) << key << modifiers << clipboard << focus << QString::fromUtf8(outcome);
+        };
+        const int ctrl = Qt::ControlModifier;
+        row("digit", Qt::Key_5, 0, "Digit:5");
+        row("keypad digit", Qt::Key_7, Qt::KeypadModifier, "Digit:7");
+        row("backspace", Qt::Key_Backspace, 0, "Delete:");
+        row("forward delete", Qt::Key_Delete, 0, "Delete:");
+        row("return", Qt::Key_Return, 0, "Call:");
+        row("keypad enter", Qt::Key_Enter, Qt::KeypadModifier, "Call:");
+        row("paste", Qt::Key_V, ctrl, "Paste:+55 (11) 4000 Ana", u"+55 (11) 4000 Ana"_s);
+        row("paste with shift", Qt::Key_V, ctrl | Qt::ShiftModifier, "Paste:2003", u"2003"_s);
+        row("paste, empty clipboard", Qt::Key_V, ctrl, "area");
+        row("letter", Qt::Key_A, 0, "area");
+        row("off: digit", Qt::Key_5, 0, "shortcut", {}, u"off"_s);
+        row("field: digit", Qt::Key_4, 0, "field:4", {}, u"field"_s);
+        row("field: paste", Qt::Key_V, ctrl, "field:99", u"99"_s, u"field"_s);
+    }
+
+    void keyPresses()
+    {
+        QFETCH(QString, clipboard);
+        QFETCH(QString, focus);
+        QQmlComponent component(&engine);
+        component.setData(scene, QUrl(u"qrc:/scene.qml"_s));
+        std::unique_ptr<QQuickWindow> window(qobject_cast<QQuickWindow *>(component.create()));
+        QVERIFY2(window, qPrintable(component.errorString()));
+        window->show();
+        window->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        auto *capture = window->findChild<KeyboardCapture *>(u"capture"_s);
+        auto *field = window->findChild<QQuickItem *>(u"field"_s);
+        QSignalSpy triggered(capture, &KeyboardCapture::triggered);
+        capture->setEnabled(focus != "off"_L1);
+        if (focus == "field"_L1)
+            field->forceActiveFocus();
+        QGuiApplication::clipboard()->setText(clipboard);
+
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QTest::keyClick(window.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+        QStringList outcome;
+        for (const auto &signal : triggered) // QML handlers tell the kinds apart by name
+            outcome << QStringList{signal.at(0).toString(), signal.at(1).toString()}.join(u':');
+        outcome << QStringList(window->property("areaKeys").toInt(), u"area"_s)
+                << QStringList(window->property("shortcutHits").toInt(), u"shortcut"_s);
+        if (const QString typed = field->property("text").toString(); !typed.isEmpty())
+            outcome << u"field:"_s + typed;
+        QTEST(outcome.join(u' '), "outcome");
+    }
+
+    void theTrayMenuOpensAndQuits()
+    {
+        TrayIcon tray;
+        QSignalSpy opened(&tray, &TrayIcon::openRequested);
+        QSignalSpy quit(&tray, &TrayIcon::quitRequested);
+        QStringList outcome; // each entry's text, then how often opening and quitting were asked
+        for (QAction *action : tray.menu().actions()) {
+            if (action->isSeparator())
+                continue;
+            action->trigger();
+            outcome << u"%1 %2 %3"_s.arg(action->text()).arg(opened.size()).arg(quit.size());
+        }
+        QCOMPARE(outcome, (QStringList{u"Abrir Vozel 1 0"_s, u"Sair 1 1"_s}));
+    }
+
+    // With a tray to bring it back, closing the dialer hides it; without one, it minimises.
+    void closingTheDialerKeepsItRunning_data()
+    {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("tray") << true;
+        QTest::newRow("no tray") << false;
+    }
+
+    void closingTheDialerKeepsItRunning()
+    {
+        QFETCH(bool, tray);
+        QWindow dialer;
+        DialerWindowKeeper keeper(dialer, [tray] { return tray; });
+        dialer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialer));
+        QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+        QVERIFY(!dialer.close());
+        QCOMPARE(dialer.isVisible(), !tray);
+        QCOMPARE(dialer.windowStates().testFlag(Qt::WindowMinimized), !tray);
+        QCOMPARE(lastClosed.size(), 0);
+
+        keeper.present();
+        QVERIFY(dialer.isVisible());
+        QVERIFY(!dialer.windowStates().testFlag(Qt::WindowMinimized));
+        QVERIFY(QTest::qWaitForWindowActive(&dialer));
+    }
+
+    void quittingStillEndsTheApplication()
+    {
+        QWindow dialer;
+        DialerWindowKeeper keeper(dialer, [] { return true; });
+        dialer.show();
+        QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+        QTimer::singleShot(3000, &dialer, [] { QCoreApplication::exit(7); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+    }
+
 private:
     // What the user meets: the ring, the panel's lines while shown, the notifications posted and
     // closed. Taken once what is already on its way has arrived, so that nothing more comes unseen.
@@ -292,5 +438,5 @@ private:
     QStringList reports;
 };
 
-QTEST_MAIN(DesktopPanelsTest)
-#include "DesktopPanelsTest.moc"
+QTEST_MAIN(DesktopTest)
+#include "DesktopTest.moc"
