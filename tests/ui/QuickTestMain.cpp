@@ -73,10 +73,8 @@ public:
         m_harness->engine->report(VozelCallState{kind, number});
     }
 
-    Q_INVOKABLE void reportTransferReady() { m_harness->engine->onAttendedTransferChanged(true); }
     Q_INVOKABLE void failTransfers(const QString &message) { m_harness->engine->transferFailure = Failure(message); }
     Q_INVOKABLE void failProvisioning(const QString &message) { m_harness->provisioning->failure = Failure(message); }
-    Q_INVOKABLE void provide(const QString &extension) { m_harness->provisioning->account = sampleAccount(extension); }
     Q_INVOKABLE void holdOriginLookups() { m_harness->originLookup->gate.held = true; }
     Q_INVOKABLE void failSecretStore() { m_harness->secrets->failureStatus = -25308; }
     Q_INVOKABLE QStringList operations() const { return m_harness->engine->operations; }
