@@ -1,9 +1,6 @@
-"""Driving a running application as a person would, through its accessibility tree (AT-SPI).
-
-Controls are found by their accessible name and role; they are pressed and typed into with the
-X pointer and keyboard (xdotool) at the place the accessibility tree gives for them, because
+"""Driving a running application through its accessibility tree (AT-SPI). Controls are found
+by name and role and pressed and typed into with xdotool where the tree places them, because
 Qt 6.4 answers the accessibility "Press" action of Qt Quick buttons without clicking them.
-Every wait has a time limit.
 """
 
 import contextlib
@@ -124,10 +121,7 @@ class Application:
         wait_until(lambda: field.getState().contains(pyatspi.STATE_FOCUSED), 5, f"o foco em “{name}”")
         _xdotool("key", "--clearmodifiers", "ctrl+a", "BackSpace")
         _xdotool("type", "--delay", "8", text)
-        try:
-            wait_until(lambda: field.queryText().getText(0, -1) == text, 5, "")
-        except NotFound:
-            raise NotFound(f"“{name}” ficou com “{field.queryText().getText(0, -1)}” em vez de “{text}”") from None
+        wait_until(lambda: field.queryText().getText(0, -1) == text, 5, f"“{text}” em “{name}”")
 
     def tree(self):
         """The showing part of the tree, one control a line, for failure reports."""
