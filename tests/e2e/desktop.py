@@ -32,7 +32,6 @@ def wait_until(condition, timeout, what):
 
 
 def _showing(node, depth=0):
-    """`node`, if it shows, and every showing control under it, with its depth."""
     try:
         if not node.getState().contains(pyatspi.STATE_SHOWING):
             return
@@ -83,7 +82,6 @@ class Application:
                 and window.getState().contains(pyatspi.STATE_SHOWING)]
 
     def showing(self, name=None, role=None, window=None):
-        """Every showing control with that name (and role), optionally inside a window of that title."""
         return [node for frame in self._windows(window) for node, _ in _showing(frame)
                 if name in (None, node.name) and role in (None, node.getRoleName())]
 
@@ -97,7 +95,6 @@ class Application:
         wait_until(lambda: not self.showing(name), timeout, f"sumir “{name}”")
 
     def wait_label(self, text, window=None, timeout=10):
-        """A showing text with exactly this content."""
         return self.find(text, "label", window, timeout, enabled=False)
 
     def press(self, name, role="push button", window=None, timeout=10, opens=None):

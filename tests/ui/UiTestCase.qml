@@ -59,11 +59,7 @@ TestCase {
         return true
     }
 
-    function textItemsUnder(root) {
-        return collect(root, object => object instanceof Text && object.text !== "" && showing(object))
-    }
-
     function textsUnder(root) {
-        return textItemsUnder(root).map(item => item.text)
+        return collect(root, object => object instanceof Text && object.text !== "" && showing(object)).map(item => item.text)
     }
 }

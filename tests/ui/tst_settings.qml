@@ -29,12 +29,9 @@ UiTestCase {
     }
 
     function sections(sheet, titles) {
-        const headings = textItemsUnder(sheet.contentItem).filter(text => text.Accessible.role === Accessible.Heading)
+        const headings = collect(sheet.contentItem, object => object instanceof Text
+                                 && object.Accessible.role === Accessible.Heading && showing(object))
         return titles.map(title => headings.some(text => text.text === title))
-    }
-
-    function shows(sheet, text) {
-        return textsUnder(sheet.contentItem).includes(text)
     }
 
     function lockedDuringACall(sheet, names) {
@@ -51,7 +48,7 @@ UiTestCase {
         rig.failProvisioning("O servidor recusou o link.")
         typeInto(control(sheet.contentItem, "Cole o endereço do QR Code"), "https://pbx.example.com/x")
         mouseClick(control(sheet.contentItem, "Configurar ramal"))
-        tryVerify(() => shows(sheet, "O servidor recusou o link."))
+        tryVerify(() => textsUnder(sheet.contentItem).includes("O servidor recusou o link."))
 
         rig.pressAccessibly(control(sheet.contentItem, "Manual"))
         for (const [label, property, text] of [["Nome da conta (ex.: zarko, Casa Norte)", "manualName", "Casa"],
@@ -76,13 +73,12 @@ UiTestCase {
         compare(picker.currentText, "Loja Sul · Ramal 2001")
         compare(control(sheet.contentItem, "Nome da conta (ex.: Zarko, Loja Sul)").text, "Loja Sul")
         for (const expected of ["2001", "Sem conexão", "Senha recusada", "pbx.example.com:5060", "UDP"])
-            verify(shows(sheet, expected), expected)
+            verify(textsUnder(sheet.contentItem).includes(expected), expected)
         lockedDuringACall(sheet, ["Conta ativa", "Adicionar conta", "Editar configuração", "Remover esta conta"])
 
         mouseClick(control(sheet.contentItem, "Editar configuração"))
         compare(sections(sheet, ["Editar conexão"]), [true])
         const toggle = control(sheet.contentItem, "Ativar registro SIP")
-        verify(toggle.checked)
         mouseClick(toggle)
         tryCompare(rig.model, "registrationKind", RegistrationState.Disabled)
         verify(!toggle.checked)
@@ -99,7 +95,7 @@ UiTestCase {
 
     function test_devicesAddingAndRemoving() {
         const sheet = openSettings(2)
-        verify(shows(sheet, "Os dispositivos aparecerão quando o ramal estiver conectado."))
+        verify(textsUnder(sheet.contentItem).includes("Os dispositivos aparecerão quando o ramal estiver conectado."))
 
         rig.plugDevices()
         const microphone = control(sheet.contentItem, "Microfone")
@@ -110,7 +106,6 @@ UiTestCase {
         compare(rig.model.microphoneDeviceID, "mic")
 
         const login = control(sheet.contentItem, "Abrir Vozel ao iniciar a sessão")
-        verify(!login.checked)
         login.clicked()
         verify(rig.model.launchAtLogin && login.checked)
 
