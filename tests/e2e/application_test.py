@@ -130,7 +130,6 @@ def main():
             except Exception:
                 print("Controles visíveis:\n" + app.tree(), file=sys.stderr)
                 raise
-        print("OK", flush=True)
     except Exception:
         for process in pbx.processes:
             if process.name != "kamailio":

@@ -69,6 +69,7 @@ private slots:
         form.finish();
         QTRY_COMPARE(closes->size(), 1);
         QCOMPARE(h->model->account()->extension, u"2009"_s);
+        QVERIFY(!form.addingAccount());
 
         // Choosing an account leaves editing and shows its own nickname.
         form.setAccountNickname(u"Loja Sul"_s);

@@ -22,8 +22,7 @@ UiTestCase {
 
     function typeInto(field, text) {
         field.forceActiveFocus()
-        field.selectAll()
-        keyClick(Qt.Key_Delete)
+        field.clear()
         for (const character of text)
             keyClick(character)
     }
@@ -78,6 +77,8 @@ UiTestCase {
 
         mouseClick(control(sheet.contentItem, "Editar configuração"))
         compare(sections(sheet, ["Editar conexão"]), [true])
+        compare(["Ramal", "Usuário de autenticação", "Servidor SIP", "Porta"].map(name => control(sheet.contentItem, name).text),
+                ["2001", "2001", "pbx.example.com", "5060"])
         const toggle = control(sheet.contentItem, "Ativar registro SIP")
         mouseClick(toggle)
         tryCompare(rig.model, "registrationKind", RegistrationState.Disabled)
