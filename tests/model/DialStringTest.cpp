@@ -17,7 +17,6 @@ private slots:
         QTest::addColumn<QString>("dialable");
         QTest::addColumn<QString>("extension");
         QTest::addColumn<QString>("sipUser");
-        QTest::newRow("digit") << u"5"_s << u"5"_s << u"5"_s << u"5"_s << u"5"_s;
         QTest::newRow("star") << u"*"_s << u"*"_s << u"*"_s << QString() << u"*"_s;
         QTest::newRow("hash") << u"#"_s << u"#"_s << u"#"_s << QString() << u"%23"_s;
         QTest::newRow("plus") << u"+"_s << QString() << u"+"_s << QString() << u"+"_s;
@@ -50,7 +49,6 @@ private slots:
         const QString full(32, u'9');
         QCOMPARE(DialString::withKey(full, u"1"_s, 32), full);
         QCOMPARE(DialString::dialablePart(full + u"1"_s, 32), full);
-        QCOMPARE(DialString::extensionPart(full, 20), QString(20, u'9'));
         QCOMPARE(DialString::withoutLastCharacter(u"1𝟘"_s), u"1"_s);
         QCOMPARE(DialString::length(u"1𝟘"_s), 2);
     }
