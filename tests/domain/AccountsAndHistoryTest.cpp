@@ -75,8 +75,7 @@ private slots:
         SIPAccountCollection collection;
         collection.save(account(u"2001"_s), std::nullopt, u"Casa"_s);
         collection.save(account(u"2002"_s), std::nullopt, std::nullopt, true);
-        const QByteArray data = collection.toJsonData();
-        QCOMPARE(SIPAccountCollection::fromJsonData(data), collection);
+        QCOMPARE(SIPAccountCollection::fromJsonData(collection.toJsonData()), collection);
 
         const auto older = SIPAccountCollection::fromJsonData(storedAccounts);
         QCOMPARE(older.accounts, (QList<SavedSIPAccount>{{QUuid(storedId), account(u"2001"_s), std::nullopt}}));
@@ -92,7 +91,6 @@ private slots:
 
         // Dates are seconds since the start of 2001.
         const CallHistoryItem row = CallHistoryItem::decodeList("[" + storedRow + "]").first();
-        QCOMPARE(row.direction, CallHistoryItem::Direction::incoming);
         QCOMPARE(row.date.toDateTime(), QDateTime(QDate(2001, 1, 1), QTime(0, 0, 1), Qt::UTC));
         QVERIFY(qAbs(ReferenceDate::now().toDateTime().msecsTo(QDateTime::currentDateTimeUtc())) < 1000);
     }
@@ -104,9 +102,6 @@ private slots:
         const auto accountWith = [](const char *from, const QByteArray &to) {
             return QByteArray(storedAccounts).replace(from, to);
         };
-        const auto rowWith = [](const char *from, const char *to) {
-            return "[" + QByteArray(storedRow).replace(from, to) + "]";
-        };
         QTest::newRow("missing member") << false << accountWith(R"("registerExpires":600,)", {});
         QTest::newRow("port as text") << false << accountWith("5060", R"("5060")");
         QTest::newRow("fractional port") << false << accountWith("5060", "5060.5");
@@ -114,7 +109,8 @@ private slots:
         QTest::newRow("null password") << false << accountWith(R"("s3cret")", "null");
         QTest::newRow("braced id") << false << accountWith(storedId, "{" + storedId + "}");
         QTest::newRow("not json") << false << QByteArray("accounts");
-        QTest::newRow("date as text") << true << rowWith(R"("date":1)", R"("date":"2024")");
+        QTest::newRow("date as text") << true
+                                      << "[" + QByteArray(storedRow).replace(R"("date":1)", R"("date":"2024")") + "]";
         QTest::newRow("row not in a list") << true << storedRow;
     }
 

@@ -19,8 +19,7 @@ public:
     QList<VozelAudioDevice> devices;
     QList<QPair<QString, VozelAudioRoute>> selections;
     std::optional<Failure> startFailure, callFailure, answerFailure, dtmfFailure, transferFailure;
-    bool muteWorks = true;
-    bool speakerWorks = true;
+    bool audioControlsWork = true; // mute and speaker
     // Run inside call() before it returns, e.g. to report dialing first.
     std::function<void()> duringCall;
 
@@ -69,13 +68,13 @@ public:
     bool setMuted(bool muted) override
     {
         operations << u"mute "_s + onOff(muted);
-        return muteWorks;
+        return audioControlsWork;
     }
 
     bool setSpeakerEnabled(bool enabled) override
     {
         operations << u"speaker "_s + onOff(enabled);
-        return speakerWorks;
+        return audioControlsWork;
     }
 
     void setAudioSessionActive(bool active) override { operations << u"audio session "_s + onOff(active); }
