@@ -19,8 +19,7 @@ public:
     QList<VozelAudioDevice> devices;
     QList<QPair<QString, VozelAudioRoute>> selections;
     std::optional<Failure> startFailure, callFailure, answerFailure, dtmfFailure, transferFailure;
-    bool muteWorks = true;
-    bool speakerWorks = true;
+    bool audioControlsWork = true; // mute and speaker
     // Run inside call() before it returns, e.g. to report dialing first.
     std::function<void()> duringCall;
 
@@ -28,33 +27,30 @@ public:
 
     void start(const SIPAccount &account) override
     {
-        operations << u"start "_s + account.extension;
         reportStopped();
         report(RegistrationState::connecting());
-        failWith(startFailure);
+        record(u"start "_s + account.extension, startFailure);
     }
 
     void stop() override
     {
-        operations << u"stop"_s;
+        record(u"stop"_s);
         reportStopped();
     }
 
     // What a stop reports, also when a start replaces a running core.
     void reportStopped()
     {
-        if (onAttendedTransferChanged)
-            onAttendedTransferChanged(false);
+        onAttendedTransferChanged(false);
         report(VozelCallState::idle());
         report(RegistrationState::notConfigured());
     }
 
     void call(const QString &number) override
     {
-        operations << u"call "_s + number;
         if (duringCall)
             duringCall();
-        failWith(callFailure);
+        record(u"call "_s + number, callFailure);
     }
 
     void answer() override { record(u"answer"_s, answerFailure); }
@@ -65,51 +61,37 @@ public:
 
     void endCall() override
     {
-        operations << u"end"_s;
+        record(u"end"_s);
         report(VozelCallState::idle());
     }
 
     bool setMuted(bool muted) override
     {
         operations << u"mute "_s + onOff(muted);
-        return muteWorks;
+        return audioControlsWork;
     }
 
     bool setSpeakerEnabled(bool enabled) override
     {
         operations << u"speaker "_s + onOff(enabled);
-        return speakerWorks;
+        return audioControlsWork;
     }
 
     void setAudioSessionActive(bool active) override { operations << u"audio session "_s + onOff(active); }
     QList<VozelAudioDevice> audioDevices() const override { return devices; }
     void selectAudioDevice(const QString &id, VozelAudioRoute route) override { selections.append({id, route}); }
 
-    void report(const RegistrationState &state)
-    {
-        if (onRegistrationChanged)
-            onRegistrationChanged(state);
-    }
-
-    void report(const VozelCallState &state)
-    {
-        if (onCallChanged)
-            onCallChanged(state);
-    }
+    void report(const RegistrationState &state) { onRegistrationChanged(state); }
+    void report(const VozelCallState &state) { onCallChanged(state); }
 
 private:
     static QString onOff(bool on) { return on ? u"on"_s : u"off"_s; }
 
-    static void failWith(const std::optional<Failure> &failure)
-    {
-        if (failure)
-            throw *failure;
-    }
-
-    void record(const QString &operation, const std::optional<Failure> &failure)
+    void record(const QString &operation, const std::optional<Failure> &failure = std::nullopt)
     {
         operations << operation;
-        failWith(failure);
+        if (failure)
+            throw *failure;
     }
 };
 

@@ -4,11 +4,15 @@
 #include "model/ports/AccountProvisioning.h"
 #include "model/ports/CallOriginLookup.h"
 #include "model/ports/LoginItem.h"
+#include "model/ports/SystemCallManager.h"
 
 #include <QCoroSignal>
 #include <QObject>
+#include <QStringList>
 
 namespace vozel::test {
+
+using namespace Qt::StringLiterals;
 
 // Emits `released` when the test lets a held request finish.
 class Gate : public QObject {
@@ -33,9 +37,8 @@ public:
             co_await qCoro(&gate, &Gate::released);
         if (failure)
             throw *failure;
-        // co_return moves from a non-const lvalue; the fake must keep its answer for the next call.
-        const SIPAccount answer = account.value();
-        co_return answer;
+        // A copy: co_return would move the answer out of the fake, which keeps it for the next call.
+        co_return SIPAccount(account.value());
     }
 };
 
@@ -43,20 +46,15 @@ public:
 class FakeOriginLookup : public CallOriginLookup {
 public:
     std::optional<QString> label;
-    QStringList callers;
-    QList<CancellationToken> tokens;
+    QList<CancellationToken> tokens; // one per lookup
     Gate gate;
 
-    QCoro::Task<std::optional<QString>> resolve(SavedSIPAccount, QString caller, CancellationToken cancellation) override
+    QCoro::Task<std::optional<QString>> resolve(SavedSIPAccount, QString, CancellationToken cancellation) override
     {
-        callers << caller;
         tokens << cancellation;
         if (gate.held)
             co_await qCoro(&gate, &Gate::released);
-        if (cancellation.isCancelled())
-            co_return std::nullopt;
-        const std::optional<QString> answer = label;
-        co_return answer;
+        co_return cancellation.isCancelled() ? std::nullopt : std::optional<QString>(label);
     }
 };
 
@@ -73,6 +71,29 @@ public:
             throw *failure;
         enabled = value;
     }
+};
+
+// Records what the model asked the alert manager to do.
+class FakeSystemCallManager : public SystemCallManager {
+public:
+    QStringList events; // "incoming 2002", "identity 2002|Ana|Loja", "answered", "ended"
+    QString ringerDevice;
+
+    void reportIncoming(const QString &number) override { events << u"incoming "_s + number; }
+
+    void updateIncomingIdentity(const QString &number, const QString &callerName, const QString &sourceLabel) override
+    {
+        events << u"identity %1|%2|%3"_s.arg(number, callerName, sourceLabel);
+    }
+
+    void reportAnswered() override { events << u"answered"_s; }
+
+    void reportEnded() override { events << u"ended"_s; }
+
+    void setRingerDevice(const QString &deviceName) override { ringerDevice = deviceName; }
+    void reportWaitingCall(const QString &number) override { events << u"waiting "_s + number; }
+
+    void reportWaitingCallEnded() override { events << u"waiting ended"_s; }
 };
 
 } // namespace vozel::test

@@ -34,11 +34,10 @@ public:
             return itemNotFound;
         *it = data;
         ++writes;
-        if (lateWrites > 0) {
-            --lateWrites;
-            return timedOut;
-        }
-        return success;
+        if (lateWrites == 0)
+            return success;
+        --lateWrites;
+        return timedOut;
     }
 
     std::int32_t add(const QString &service, const QString &account, const QByteArray &data) override

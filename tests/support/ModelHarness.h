@@ -2,7 +2,6 @@
 
 #include "FakeEngine.h"
 #include "FakeServices.h"
-#include "FakeSystemCallManager.h"
 #include "InMemorySecretItemStore.h"
 
 #include "model/VozelModel.h"
@@ -74,12 +73,6 @@ struct ModelHarness {
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         return *model;
-    }
-
-    void connectCallTo(const QString &number)
-    {
-        engine->report(VozelCallState::dialing(number));
-        engine->report(VozelCallState::connected(number));
     }
 };
 

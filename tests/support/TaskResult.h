@@ -17,15 +17,14 @@ struct TaskResult {
     template<typename E>
     std::optional<E> errorAs() const
     {
-        if (!error)
-            return std::nullopt;
         try {
-            std::rethrow_exception(error);
+            if (error)
+                std::rethrow_exception(error);
         } catch (const E &e) {
             return e;
         } catch (...) {
-            return std::nullopt;
         }
+        return std::nullopt;
     }
 };
 
