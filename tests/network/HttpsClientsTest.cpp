@@ -30,13 +30,11 @@ const SIPAccount account{u"2001"_s, u"a-2001"_s, u"pw"_s, u"pbx.example.com"_s, 
 const QByteArray accountAnswer =
     R"({"ok":true,"version":1,"account":)" + QJsonDocument(account.toJson()).toJson(QJsonDocument::Compact) + "}";
 
-// A token cancelled after that many milliseconds; at once for 0, never when negative.
+// A token cancelled after that many milliseconds; never when negative.
 CancellationToken cancelledAfter(int ms)
 {
     CancellationToken token;
-    if (ms == 0)
-        token.cancel();
-    else if (ms > 0)
+    if (ms >= 0)
         QTimer::singleShot(ms, [token]() mutable { token.cancel(); });
     return token;
 }
@@ -87,7 +85,6 @@ private slots:
     void bounds_data()
     {
         QTest::addColumn<ScriptedReply>("reply");
-        QTest::addColumn<int>("cancelAfterMs");
         QTest::addColumn<ReplyOutcome::Kind>("kind");
         QTest::addColumn<qsizetype>("bodySize"); // -1: too large
         QTest::addColumn<int>("minMs");
@@ -96,25 +93,22 @@ private slots:
         const QByteArray filler(2 * 1024 * 1024, ' ');
         const QByteArray head = "HTTP/1.1 200 OK\r\n";
         QTest::newRow("body exactly at the limit")
-            << answer(200, filler.left(maxAnswerBytes)) << -1 << Kind::response << maxAnswerBytes << 0 << 3000;
+            << answer(200, filler.left(maxAnswerBytes)) << Kind::response << maxAnswerBytes << 0 << 3000;
         QTest::newRow("one byte over the limit")
-            << answer(500, filler.left(maxAnswerBytes + 1)) << -1 << Kind::response << qsizetype(-1) << 0 << 3000;
+            << answer(500, filler.left(maxAnswerBytes + 1)) << Kind::response << qsizetype(-1) << 0 << 3000;
         QTest::newRow("announced length over the limit")
-            << ScriptedReply{.bytes = head + "Content-Length: 104857600\r\n\r\n{" + filler.left(65536), .openEnded = true} << -1
+            << ScriptedReply{.bytes = head + "Content-Length: 104857600\r\n\r\n{" + filler.left(65536), .openEnded = true}
             << Kind::response << qsizetype(-1) << 0 << 3000;
         QTest::newRow("endless body without a length")
-            << ScriptedReply{.bytes = head + "\r\n{" + filler, .openEnded = true} << -1 << Kind::response
-            << qsizetype(-1) << 0 << 3000;
-        QTest::newRow("silent server") << silence() << -1 << Kind::failed << qsizetype(0) << 400 << 1000;
-        QTest::newRow("answer trickling in") << ScriptedReply{head + "\r\n", true, filler.left(100), 50ms} << -1
-                                             << Kind::failed << qsizetype(0) << 400 << 1000;
-        QTest::newRow("cancelled while waiting") << silence() << 100 << Kind::cancelled << qsizetype(0) << 100 << 300;
+            << ScriptedReply{.bytes = head + "\r\n{" + filler, .openEnded = true} << Kind::response << qsizetype(-1) << 0 << 3000;
+        QTest::newRow("silent server") << silence() << Kind::failed << qsizetype(0) << 400 << 1000;
+        QTest::newRow("answer trickling in") << ScriptedReply{head + "\r\n", true, filler.left(100)} << Kind::failed
+                                             << qsizetype(0) << 400 << 1000;
     }
 
     void bounds()
     {
         QFETCH(ScriptedReply, reply);
-        QFETCH(int, cancelAfterMs);
         QFETCH(ReplyOutcome::Kind, kind);
         QFETCH(qsizetype, bodySize);
         QFETCH(int, minMs);
@@ -123,10 +117,8 @@ private slots:
         QNetworkAccessManager manager;
         QNetworkRequest request(server.url(u"/x"_s));
         request.setSslConfiguration(HttpsTestServer::clientConfiguration());
-        const CancellationToken cancellation = cancelledAfter(cancelAfterMs);
 
-        const auto timeLimit = minMs > 0 ? 400ms : 10s;
-        const ReplyOutcome outcome = *runToEnd(readBoundedReply(manager.get(request), timeLimit, cancellation)).value;
+        const ReplyOutcome outcome = *runToEnd(readBoundedReply(manager.get(request), minMs > 0 ? 400ms : 10s)).value;
 
         const qint64 elapsed = server.clock.elapsed();
         QCOMPARE(outcome.kind, kind);
@@ -135,7 +127,6 @@ private slots:
         if (kind == ReplyOutcome::Kind::failed)
             QCOMPARE(outcome.failure, u"Passou o tempo-limite para a operação de rede"_s);
         QVERIFY2(elapsed >= minMs && elapsed < maxMs, qPrintable(QString::number(elapsed)));
-        QCOMPARE(server.requests.size(), 1);
     }
 
     void provisioning_data()
@@ -145,7 +136,6 @@ private slots:
         QTest::addColumn<std::optional<SIPAccount>>("account");
         QTest::addColumn<QString>("failure");
         QTest::addColumn<int>("requests");
-        const QString invalid = VozelError::invalidResponse().description();
         const std::optional<SIPAccount> none;
         const QByteArray legacyXml = R"(<config><entry name="reg_proxy">sip:legacy.example.com:5080</entry>)"
                                      R"(<entry name="username">3003</entry><entry name="passwd">pw</entry></config>)";
@@ -155,20 +145,17 @@ private slots:
         QTest::newRow("account") << currentLink << QList{answer(200, accountAnswer)} << std::optional(account) << QString() << 1;
         QTest::newRow("404 on a current link ends at once")
             << currentLink << QList{answer(404, R"({"error":"Link não encontrado"})")} << none << u"Link não encontrado"_s << 1;
-        QTest::newRow("201 is not success") << currentLink << QList{answer(201, accountAnswer)} << none
-                                            << u"Não foi possível configurar o ramal."_s << 1;
-        QTest::newRow("older link answered at the current path")
-            << legacyLink << QList{answer(200, accountAnswer)} << std::optional(account) << QString() << 1;
+        QTest::newRow("201 with a blank error is not success")
+            << currentLink << QList{answer(201, R"({"error":" "})")} << none << u"Não foi possível configurar o ramal."_s << 1;
+        QTest::newRow("redirect followed")
+            << currentLink << QList{answer(302, {}, "Location: " + legacyLink.toUtf8() + "\r\n"), answer(200, accountAnswer)}
+            << std::optional(account) << QString() << 2;
         QTest::newRow("older link falls back and reads XML")
             << legacyLink << QList{answer(404, "{}"), answer(200, legacyXml, "Content-Type: text/xml\r\n")}
             << std::optional(legacyAccount) << QString() << 2;
         QTest::newRow("older link refused twice shows the second answer")
             << legacyLink << QList{answer(404, R"({"error":"primeira"})"), answer(410, R"({"error":"segunda"})")} << none
             << u"segunda"_s << 2;
-        QTest::newRow("older link with an unusable 200 does not fall back")
-            << legacyLink << QList{answer(200, "{}")} << none << invalid << 1;
-        QTest::newRow("link without a token sends nothing") << u"/api/pabx-vozel?t=1"_s << QList{answer(200, accountAnswer)}
-                                                            << none << VozelError::invalidQRCode().description() << 0;
     }
 
     void provisioning()
@@ -183,49 +170,29 @@ private slots:
         const auto result = provision(server.url(link).toString());
 
         QCOMPARE(result.value, account);
-        if (!account)
-            QCOMPARE(result.errorAs<VozelError>().value_or(VozelError::server({})).description(), failure);
+        QCOMPARE(result.errorAs<VozelError>().value_or(VozelError::server({})).description(), failure);
         QCOMPARE(server.requests.size(), requests);
         for (qsizetype i = 0; i < requests; ++i) {
-            const RecordedRequest &request = server.requests[i];
-            QCOMPARE(request.method, "GET");
-            QCOMPARE(QString::fromUtf8(request.target), i == 0 ? currentLink : legacyLink);
-            QCOMPARE(request.headers.value("accept"), "application/json");
-            QVERIFY(request.body.isEmpty());
-            for (const char *absent : {"content-type", "authorization", "cookie"})
-                QVERIFY2(!request.headers.contains(absent), absent);
+            QCOMPARE(QString::fromUtf8(server.requests[i].target), i == 0 ? currentLink : legacyLink);
+            QCOMPARE(server.requests[i].headers.value("accept"), "application/json");
         }
     }
 
-    // Each ends as a failure of the network, in its own words, never as an answer of the operator.
+    // Each ends as a failure of the network, in its own words, never as an answer of the operator:
+    // a redirect to plain HTTP, where the password would travel in clear text, an untrusted server, silence.
     void provisioningTransportFailures()
     {
         QTcpServer plainServer;
         QVERIFY(plainServer.listen(QHostAddress::LocalHost));
-        const auto plainUrl = u"http://127.0.0.1:%1/x"_s.arg(plainServer.serverPort()).toUtf8();
-        HttpsTestServer server({silence()});
-        const QString redirect = server.url(currentLink).toString();
-        server.script = {answer(302, {}, "Location: " + redirect.toUtf8() + "\r\n"), answer(200, accountAnswer),
-                         answer(301, {}, "Location: " + plainUrl + "\r\n"), silence()};
-        QCOMPARE(provision(server.url(u"/api/pabx-vozel?token=1"_s).toString()).value, account);
-        QCOMPARE(server.requests[1].target, currentLink.toUtf8());
-
-        quint16 closedPort = 0;
-        {
-            QTcpServer closed;
-            QVERIFY(closed.listen(QHostAddress::LocalHost));
-            closedPort = closed.serverPort();
-        }
-        const qint64 start = server.clock.elapsed();
-        // Never from HTTPS to plain HTTP, where the password would travel in clear text; then silence.
-        for (const auto &result : {provision(redirect), provision(redirect),
-                                   provision(u"https://127.0.0.1:%1%2"_s.arg(closedPort).arg(currentLink)),
-                                   provision(redirect, QSslConfiguration::defaultConfiguration())}) {
+        const QByteArray plainUrl = "http://127.0.0.1:" + QByteArray::number(plainServer.serverPort()) + "/x";
+        HttpsTestServer server({answer(301, {}, "Location: " + plainUrl + "\r\n"), silence()});
+        const QString link = server.url(currentLink).toString();
+        for (const auto &result : {provision(link), provision(link, QSslConfiguration::defaultConfiguration()), provision(link)}) {
             QVERIFY(!result.errorAs<VozelError>());
             QVERIFY(!result.errorAs<PlatformError>().value_or(PlatformError(QString())).description().isEmpty());
         }
-        QVERIFY2(server.clock.elapsed() - start < 3000, qPrintable(QString::number(server.clock.elapsed() - start)));
-        QCOMPARE(server.requests.size(), 4);
+        QVERIFY2(server.clock.elapsed() < 3000, qPrintable(QString::number(server.clock.elapsed())));
+        QCOMPARE(server.requests.size(), 2);
         QVERIFY(!plainServer.hasPendingConnections());
     }
 
@@ -238,26 +205,19 @@ private slots:
         QTest::addColumn<int>("attemptMs"); // how long each unanswered attempt lasts
 
         const std::optional<QString> none;
-        const auto error = [](int code, const QByteArray &headers = {}) {
-            return answer(code, R"({"error":"x"})", "Content-Type: application/json\r\n" + headers);
-        };
         QTest::newRow("label found") << QList{origin("Matriz São Paulo")} << -1 << std::optional(u"Matriz São Paulo"_s) << 1 << 0;
-        QTest::newRow("empty label is an answer") << QList{origin("")} << -1 << std::optional(QString()) << 1 << 0;
         for (const int code : {400, 403, 429})
-            QTest::addRow("%d ends at once", code) << QList{error(code)} << -1 << none << 1 << 0;
+            QTest::addRow("%d ends at once", code) << QList{answer(code, "{}")} << -1 << none << 1 << 0;
         QTest::newRow("500 three times, cookie not kept")
-            << QList{error(500, "Set-Cookie: session=abc; Path=/; Secure\r\n")} << -1 << none << 3 << 0;
+            << QList{answer(500, "{}", "Set-Cookie: session=abc; Path=/; Secure\r\n")} << -1 << none << 3 << 0;
         QTest::newRow("redirect not followed") << QList{answer(302, {}, "Location: /outro\r\n")} << -1 << none << 3 << 0;
         QTest::newRow("ok false with an origin")
             << QList{answer(200, R"({"ok":false,"origin":{"label":"x"}})")} << -1 << none << 3 << 0;
         QTest::newRow("origin without a label, then a label")
             << QList{answer(200, R"({"ok":true,"origin":{"name":"x"}})"), origin("Depois")} << -1
             << std::optional(u"Depois"_s) << 2 << 0;
-        QTest::newRow("401 asking for credentials")
-            << QList{error(401, "WWW-Authenticate: Basic realm=\"pbx\"\r\n")} << -1 << none << 3 << 0;
         QTest::newRow("silent server: three seconds an attempt") << QList{silence()} << -1 << none << 3 << 3000;
-        QTest::newRow("cancelled before the first attempt") << QList{origin("x")} << 0 << none << 0 << 0;
-        QTest::newRow("cancelled during the pause") << QList{error(500)} << 200 << none << 1 << 0;
+        QTest::newRow("cancelled during the pause") << QList{answer(500, "{}")} << 200 << none << 1 << 0;
         QTest::newRow("cancelled while waiting for the answer") << QList{silence()} << 200 << none << 1 << 0;
     }
 
@@ -284,11 +244,8 @@ private slots:
         const qint64 bound = cancelAfterMs >= 0 ? cancelAfterMs + 200 : (attemptMs + 500) * (requests - 1) + attemptMs + 450;
         QVERIFY2(elapsed < bound, qPrintable(QString::number(elapsed)));
         for (const RecordedRequest &request : server.requests) {
-            QCOMPARE(request.method, "POST");
-            QCOMPARE(request.target, "/api/pabx-vozel");
             QCOMPARE(request.headers.value("content-type"), "application/json");
-            for (const char *absent : {"accept", "authorization", "cookie"})
-                QVERIFY2(!request.headers.contains(absent), absent);
+            QVERIFY(!request.headers.contains("cookie"));
             QCOMPARE(QJsonDocument::fromJson(request.body).object(),
                      (QJsonObject{{"host"_L1, u"pbx.localhost"_s}, {"extension"_L1, u"2001"_s},
                                   {"password"_L1, u"s3cret"_s}, {"caller"_L1, u"+5511987654321"_s}}));
@@ -304,10 +261,7 @@ private slots:
         const QString https = u"https"_s;
         QTest::newRow("32 digits") << QString(32, u'9') << callee() << https << true;
         QTest::newRow("33 digits") << QString(33, u'9') << callee() << https << false;
-        QTest::newRow("empty") << QString() << callee() << https << false;
-        QTest::newRow("punctuation") << u"(11)98765-4321"_s << callee() << https << false;
         QTest::newRow("trailing line break") << u"2001\n"_s << callee() << https << false;
-        QTest::newRow("non-ASCII digits") << u"\u0661\u0662\u0663"_s << callee() << https << false;
         QTest::newRow("the endpoint's host") << u"2002"_s << callee(u"LocalHost."_s) << https << true;
         QTest::newRow("another company's PBX") << u"2002"_s << callee(u"pbx.example.com"_s) << https << false;
         QTest::newRow("a name that only ends alike") << u"2002"_s << callee(u"evil-localhost"_s) << https << false;
@@ -325,12 +279,7 @@ private slots:
         QFETCH(QString, scheme);
         QFETCH(bool, lookedUp);
         HttpsTestServer server({origin("Matriz")});
-
         QCOMPARE(lookUp(server, caller, {}, entry, scheme), lookedUp ? std::optional(u"Matriz"_s) : std::nullopt);
-        QTest::qWait(lookedUp ? 0 : 100);
-        QCOMPARE(server.requests.size(), lookedUp ? 1 : 0);
-        if (lookedUp)
-            QCOMPARE(QJsonDocument::fromJson(server.requests[0].body)["caller"_L1].toString(), caller);
     }
 };
 

@@ -10,23 +10,19 @@
 #include <QTimer>
 #include <QUrl>
 
-#include <chrono>
-
 namespace vozel::test {
 
 // What the server writes for one request. An open-ended reply keeps the connection open and then
-// sends `trickled` one byte at a time, `interval` apart; writing nothing at all is silence.
+// sends `trickled` one byte every 50 ms; writing nothing at all is silence.
 struct ScriptedReply {
     QByteArray bytes{};
     bool openEnded = false;
     QByteArray trickled{};
-    std::chrono::milliseconds interval{0};
 };
 
 // A complete answer that closes the connection; `headers` are whole lines.
 inline ScriptedReply answer(int status, const QByteArray &body, const QByteArray &headers = "Content-Type: application/json\r\n")
 {
-    // Clients read the status code only, so every answer carries the same reason phrase.
     return {.bytes = "HTTP/1.1 " + QByteArray::number(status) + " Scripted\r\n" + headers
             + "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body};
 }
@@ -34,7 +30,6 @@ inline ScriptedReply answer(int status, const QByteArray &body, const QByteArray
 inline ScriptedReply silence() { return {.openEnded = true}; }
 
 struct RecordedRequest {
-    QByteArray method;
     QByteArray target; // path and query exactly as sent
     QMap<QByteArray, QByteArray> headers; // names in lower case
     QByteArray body;
@@ -47,9 +42,12 @@ class HttpsTestServer {
 public:
     explicit HttpsTestServer(QList<ScriptedReply> script) : script(std::move(script))
     {
+        QFile key(QStringLiteral(VOZEL_TEST_PRIVATE_KEY));
+        if (!key.open(QIODevice::ReadOnly))
+            qFatal("cannot read %s", VOZEL_TEST_PRIVATE_KEY);
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-        configuration.setLocalCertificate(QSslCertificate(readFile(VOZEL_TEST_CERTIFICATE)));
-        configuration.setPrivateKey(QSslKey(readFile(VOZEL_TEST_PRIVATE_KEY), QSsl::Ec));
+        configuration.setLocalCertificate(QSslCertificate::fromPath(QStringLiteral(VOZEL_TEST_CERTIFICATE)).value(0));
+        configuration.setPrivateKey(QSslKey(&key, QSsl::Ec));
         m_server.setSslConfiguration(configuration);
         QObject::connect(&m_server, &QSslServer::pendingConnectionAvailable, &m_server, [this] {
             while (auto *socket = qobject_cast<QSslSocket *>(m_server.nextPendingConnection())) {
@@ -72,7 +70,7 @@ public:
     static QSslConfiguration clientConfiguration()
     {
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-        configuration.setCaCertificates({QSslCertificate(readFile(VOZEL_TEST_CERTIFICATE))});
+        configuration.setCaCertificates(QSslCertificate::fromPath(QStringLiteral(VOZEL_TEST_CERTIFICATE)));
         return configuration;
     }
 
@@ -81,20 +79,12 @@ public:
     QElapsedTimer clock;
 
 private:
-    static QByteArray readFile(const char *path)
-    {
-        QFile file(QString::fromLocal8Bit(path));
-        if (!file.open(QIODevice::ReadOnly))
-            qFatal("cannot read %s", path);
-        return file.readAll();
-    }
-
-    static void trickle(QSslSocket *socket, const QByteArray &bytes, std::chrono::milliseconds interval)
+    static void trickle(QSslSocket *socket, const QByteArray &bytes)
     {
         if (bytes.isEmpty())
             return;
         socket->write(bytes.left(1));
-        QTimer::singleShot(interval, socket, [=] { trickle(socket, bytes.mid(1), interval); });
+        QTimer::singleShot(50, socket, [=] { trickle(socket, bytes.mid(1)); });
     }
 
     void readFrom(QSslSocket *socket)
@@ -107,9 +97,7 @@ private:
             return;
         RecordedRequest request;
         const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
-        const QList<QByteArray> requestLine = lines.value(0).split(' ');
-        request.method = requestLine.value(0);
-        request.target = requestLine.value(1);
+        request.target = lines.value(0).split(' ').value(1);
         for (const QByteArray &line : lines.mid(1)) {
             const auto colon = line.indexOf(':');
             request.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
@@ -124,7 +112,7 @@ private:
         const ScriptedReply reply = script.value(requests.size(), script.last());
         requests.append(request);
         socket->write(reply.bytes);
-        trickle(socket, reply.trickled, reply.interval);
+        trickle(socket, reply.trickled);
         if (!reply.openEnded)
             socket->disconnectFromHost();
     }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "InMemorySecretItemStore.h"
 #include "model/domain/Json.h"
 #include "model/domain/SIPAccount.h"
 #include "model/domain/VozelError.h"
+#include "services/storage/KeychainStore.h"
 
 #include <QStringList>
 
@@ -13,12 +13,6 @@ inline SIPAccount storedAccount(const QString &extension)
 {
     return {extension, extension, QStringLiteral("sênha€"), QStringLiteral("pbx.example.com"), 5060,
             QStringLiteral("tls"), QStringLiteral("Ramal ") + extension, 300};
-}
-
-// The older single-account item as an earlier release stored it.
-inline QByteArray legacyData(const QString &extension)
-{
-    return json::compact(storedAccount(extension).toJson());
 }
 
 inline SIPAccountCollection collectionOf(const QStringList &extensions)
@@ -43,40 +37,13 @@ std::optional<std::int32_t> keychainStatusOf(Call call)
     return std::nullopt;
 }
 
-// An in-memory secret store that logs every call as "<operation> <account>" and answers the ones
-// in `failures` with the status given there; a read answered with success then hands over no data.
-class ScriptedSecretItemStore : public InMemorySecretItemStore {
-public:
-    QStringList calls;
-    QHash<QString, std::int32_t> failures;
-
-    ReadResult read(const QString &service, const QString &account) override
-    {
-        return fails(QStringLiteral("read ") + account) ? ReadResult{failures.value(calls.last()), std::nullopt}
-                                            : InMemorySecretItemStore::read(service, account);
-    }
-    std::int32_t update(const QString &service, const QString &account, const QByteArray &data) override
-    {
-        return fails(QStringLiteral("update ") + account) ? failures.value(calls.last())
-                                              : InMemorySecretItemStore::update(service, account, data);
-    }
-    std::int32_t add(const QString &service, const QString &account, const QByteArray &data) override
-    {
-        return fails(QStringLiteral("add ") + account) ? failures.value(calls.last())
-                                           : InMemorySecretItemStore::add(service, account, data);
-    }
-    std::int32_t remove(const QString &service, const QString &account) override
-    {
-        return fails(QStringLiteral("remove ") + account) ? failures.value(calls.last())
-                                              : InMemorySecretItemStore::remove(service, account);
-    }
-
-private:
-    bool fails(const QString &call)
-    {
-        calls.append(call);
-        return failures.contains(call);
-    }
-};
+// What reading, updating, adding and removing `item`, then loading the accounts, each answer.
+inline QList<std::int32_t> statusesOf(SecretItemStore &items, const QString &item)
+{
+    const QString &service = KeychainStore::service;
+    KeychainStore store(items);
+    return {items.read(service, item).status, items.update(service, item, "data"), items.add(service, item, "data"),
+            items.remove(service, item), keychainStatusOf([&] { store.loadCollection(); }).value_or(0)};
+}
 
 } // namespace vozel::test
