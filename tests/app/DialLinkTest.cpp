@@ -18,7 +18,6 @@ private slots:
         QTest::newRow("percent-encoded tel") << u"tel:%2B55%2011%203333"_s << u"+55113333"_s;
         QTest::newRow("sip user part") << u"sip:2002@192.168.0.10;transport=udp"_s << u"2002"_s;
         QTest::newRow("sips user part") << u" sips:+5511988887777@pbx "_s << u"+5511988887777"_s;
-        QTest::newRow("sip without host") << u"sip:2003"_s << u"2003"_s;
         QTest::newRow("long number cut") << u"tel:"_s + QString(40, u'9') << QString(32, u'9');
         QTest::newRow("plain number") << u"2002"_s << QString();
         QTest::newRow("sip name") << u"sip:alice@example.com"_s << QString();

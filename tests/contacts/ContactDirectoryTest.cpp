@@ -14,7 +14,6 @@ Q_IMPORT_QML_PLUGIN(Vozel_UiPlugin)
 
 using namespace vozel;
 using namespace Qt::StringLiterals;
-
 using namespace std::chrono_literals;
 
 // An address book in memory: every load reads what it holds at that moment, and access requests
@@ -98,13 +97,11 @@ class ContactDirectoryTest : public QObject {
         return result;
     }
 
-    bool open(const QString &search = {})
+    bool open()
     {
         QQmlComponent component(&engine, QUrl(u"qrc:/Vozel/Ui/ContactPickerView.qml"_s));
         sheet.reset(qobject_cast<QQuickWindow *>(component.createWithInitialProperties(
-            {{u"directory"_s, QVariant::fromValue<QObject *>(directory.get())}, {u"search"_s, search}})));
-        if (!sheet)
-            qWarning() << component.errorString();
+            {{u"directory"_s, QVariant::fromValue<QObject *>(directory.get())}})));
         return sheet && QTest::qWaitForWindowExposed(sheet.get());
     }
 
@@ -118,8 +115,6 @@ class ContactDirectoryTest : public QObject {
         return nullptr;
     }
 
-    bool shows(const QString &nameOrText) const { return find(nameOrText) != nullptr; }
-
     void click(const QString &nameOrText)
     {
         QQuickItem *item = find(nameOrText);
@@ -128,7 +123,7 @@ class ContactDirectoryTest : public QObject {
                           item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
     }
 
-    int listed() const { return shows(u"contactList"_s) ? find(u"contactList"_s)->property("count").toInt() : 0; }
+    int listed() const { return find(u"contactList"_s) ? find(u"contactList"_s)->property("count").toInt() : 0; }
 
 private slots:
     void initTestCase() { engine.addImportPath(u"qrc:/"_s); }
@@ -157,12 +152,8 @@ private slots:
         QTest::newRow("any case, trimmed") << u"  souza "_s << QStringList{u"Ana Souza"_s};
         QTest::newRow("accents count") << u"joao"_s << QStringList{};
         QTest::newRow("composed finds decomposed") << u"joão"_s << QStringList{joaoAvila};
-        QTest::newRow("decomposed finds composed") << u"A\u0301vila"_s << QStringList{joaoAvila};
         QTest::newRow("labels are not searched") << u"Celular"_s << QStringList{};
         QTest::newRow("digits ignore punctuation") << u"8765-43"_s << QStringList{u"Ana Souza"_s};
-        QTest::newRow("plus, country and area code") << u"+55 11"_s << QStringList{u"Ana Souza"_s, joaoAvila};
-        QTest::newRow("whole query in a name, and its digits")
-            << u"Padaria 3333"_s << QStringList{u"Padaria 3333"_s, joaoAvila};
     }
 
     void matchesByNameOrDigits()
@@ -173,14 +164,6 @@ private slots:
         QCOMPARE(names(query), expected);
     }
 
-    void namesCompareInTheLocale()
-    {
-        const QList<ContactPhone> turkish{{u"1"_s, u"IŞIK"_s, {}, u"1"_s}, {u"2"_s, u"ISTANBUL"_s, {}, u"2"_s}};
-        const ContactMatcher inTurkey(turkish, QLocale(QLocale::Turkish, QLocale::Turkey));
-        QCOMPARE(inTurkey.matches(u"ışık"_s), QList<qsizetype>{0});
-        QCOMPARE(inTurkey.matches(u"istanbul"_s), QList<qsizetype>{});
-    }
-
     // Loads read once until forced; a failed one keeps the list and does not count.
     void failuresKeepTheEarlierList_data()
     {
@@ -188,7 +171,6 @@ private slots:
         QTest::addColumn<QString>("readFailure");
         QTest::addColumn<QString>("message");
         QTest::newRow("refused") << std::optional(false) << QString() << u"O sistema não liberou o acesso à agenda."_s;
-        QTest::newRow("request fails") << std::optional<bool>() << QString() << u"Falha ao pedir acesso."_s;
         QTest::newRow("reading fails") << std::optional(true) << u"Livro ilegível."_s << u"Livro ilegível."_s;
     }
 
@@ -197,49 +179,34 @@ private slots:
         QFETCH(std::optional<bool>, granted);
         QFETCH(QString, readFailure);
         QFETCH(QString, message);
-        QSignalSpy loadingChanges(directory.get(), &ContactDirectory::loadingChanged);
         load();
         load();
-        QCOMPARE(loadingChanges.size(), 2);
         QCOMPARE(book.opened, 1);
         book.granted = granted;
-        book.accessFailure = u"Falha ao pedir acesso."_s;
         book.readFailure = readFailure;
         book.contacts.removeLast();
         load(true);
         QVERIFY(directory->accessDenied() && !directory->loading());
         QCOMPARE(directory->accessError(), message);
         QCOMPARE(names(u"joão"_s), QStringList{joaoAvila});
-        QCOMPARE(directory->contacts().size(), 3);
         QCOMPARE(book.reads, granted == true ? 2 : 1);
 
         book.granted = true;
         book.readFailure.clear();
         load();
-        QVERIFY(!directory->accessDenied());
-        QCOMPARE(directory->accessError(), QString());
+        QVERIFY(!directory->accessDenied() && directory->accessError().isEmpty());
         QCOMPARE(names(QString()).size(), 2);
     }
 
-    void loadsDoNotOverlapNorOutliveTheDirectory()
+    // A load still waiting for access when the directory goes reads nothing and touches nothing.
+    void aLoadDoesNotOutliveTheDirectory()
     {
-        book.held = true;
-        QCoro::Task<> first = directory->loadIfNeeded(false);
-        QVERIFY(directory->loading());
-        QVERIFY(directory->loadIfNeeded(true).isReady());
-        directory->reload();
-        QCOMPARE(book.opened, 1);
-        book.held = false;
-        QCoro::waitFor(first);
-        QVERIFY(!directory->loading());
-        QCOMPARE(directory->contacts().size(), 3);
-
         book.held = true;
         directory->reload();
         directory.reset();
         book.held = false;
         QTest::qWait(50);
-        QCOMPARE(book.reads, 1);
+        QCOMPARE(book.reads, 0);
     }
 
     // Each showing reads the book again; the sheet says why it is empty, narrows by a search and
@@ -249,50 +216,26 @@ private slots:
         book.granted.reset();
         book.accessFailure = u"Agenda indisponível."_s;
         QVERIFY(open());
-        QVERIFY(shows(u"Não foi possível ler os contatos"_s) && shows(u"Agenda indisponível."_s));
-        QCOMPARE(listed(), 0);
-        book.accessFailure.clear();
-        click(u"Tentar novamente"_s);
-        QTRY_VERIFY(shows(u"Ative a agenda do sistema (Contatos) e tente novamente."_s));
-
+        QVERIFY(find(u"Agenda indisponível."_s));
         book.granted = true;
-        book.contacts.clear();
-        click(u"Tentar novamente"_s);
-        QTRY_VERIFY(shows(u"Nenhum contato disponível no computador"_s));
-        QVERIFY(shows(u"Abra o app Contatos do sistema e confirme se seus contatos do Google, Nextcloud ou "
-                      "Exchange estão sincronizados."_s));
-        book.contacts = searchable;
         book.held = true;
-        click(u"Atualizar contatos"_s);
-        QTRY_VERIFY(shows(u"Carregando contatos…"_s));
-        QVERIFY(!shows(u"deniedState"_s) && !shows(u"emptyState"_s) && !shows(u"contactList"_s));
+        click(u"Tentar novamente"_s);
+        QTRY_VERIFY(find(u"loadingState"_s) && !find(u"deniedState"_s));
         book.held = false;
         QTRY_COMPARE(listed(), 3);
-        QVERIFY(!shows(u"loadingState"_s));
 
         click(u"searchField"_s);
-        for (const char key : {'a', 'n', 'a'})
+        for (const char key : {'s', 'o', 'u'})
             QTest::keyClick(sheet.get(), key);
         QCOMPARE(listed(), 1);
-        click(u"clearSearchButton"_s);
-        QCOMPARE(find(u"searchField"_s)->property("text").toString(), QString());
-        QCOMPARE(listed(), 3);
-        QVERIFY(!shows(u"clearSearchButton"_s));
-        sheet->setProperty("search", u"Xavier"_s);
-        QVERIFY(shows(u"Nenhum contato encontrado"_s) && shows(u"Tente buscar por outro nome ou número."_s));
-
-        sheet->setProperty("search", u"souza"_s);
         QSignalSpy selected(sheet.get(), SIGNAL(selected(QString)));
         QSignalSpy dismissed(sheet.get(), SIGNAL(dismissed()));
         click(u"+5511987654321"_s);
         QCOMPARE(selected, (QList<QVariantList>{{u"+5511987654321"_s}}));
-        QVERIFY(sheet->isVisible() && dismissed.isEmpty());
         click(u"closeButton"_s);
         QCOMPARE(dismissed.size(), 1);
-
-        QVERIFY(open(u"   "_s));
-        QCOMPARE(book.opened, 5);
-        QTRY_COMPARE(listed(), 3); // blanks are no search
+        QVERIFY(open());
+        QCOMPARE(book.opened, 3);
     }
 };
 

@@ -5,7 +5,7 @@
 #include "services/contacts/ContactDirectory.h"
 #include "services/contacts/EvolutionAddressBook.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QTest>
 
 #include <stdexcept>
@@ -35,29 +35,18 @@ QStringList addCards(ESource *source, const QList<QStringList> &cards)
     glib::Error error;
     glib::ObjectPtr<EBookClient> book(
         E_BOOK_CLIENT(checked(e_book_client_connect_finish(connected.get(), error.out()), error)));
-    GSList *contacts = nullptr;
+    QStringList uids;
     for (const QStringList &lines : cards) {
         const QString text = u"BEGIN:VCARD\r\nVERSION:3.0\r\n"_s + lines.join(u"\r\n"_s) + u"\r\nEND:VCARD"_s;
-        contacts = g_slist_append(contacts, e_contact_new_from_vcard(text.toUtf8().constData()));
+        glib::ObjectPtr<EContact> contact(e_contact_new_from_vcard(text.toUtf8().constData()));
+        gchar *uid = nullptr;
+        checked(e_book_client_add_contact_sync(book.get(), contact.get(), E_BOOK_OPERATION_FLAG_NONE, &uid, nullptr,
+                                               error.out()),
+                error);
+        uids.append(QString::fromUtf8(uid));
+        g_free(uid);
     }
-    GSList *uids = nullptr;
-    const bool added = e_book_client_add_contacts_sync(book.get(), contacts, E_BOOK_OPERATION_FLAG_NONE, &uids,
-                                                       nullptr, error.out());
-    g_slist_free_full(contacts, g_object_unref);
-    checked(added, error);
-    QStringList result;
-    for (GSList *uid = uids; uid; uid = uid->next)
-        result.append(QString::fromUtf8(static_cast<const char *>(uid->data)));
-    g_slist_free_full(uids, g_free);
-    return result;
-}
-
-QStringList rows(const QList<ContactPhone> &entries)
-{
-    QStringList result;
-    for (const ContactPhone &entry : entries)
-        result.append(entry.name + u" | "_s + entry.label + u" | "_s + entry.number);
-    return result;
+    return uids;
 }
 
 std::unique_ptr<ContactDirectory> directory(NameOrder order, EvolutionBounds bounds = {})
@@ -69,9 +58,8 @@ std::unique_ptr<ContactDirectory> directory(NameOrder order, EvolutionBounds bou
 
 } // namespace
 
-// Against the session's Evolution Data Server, a fresh one for every run (tests/sandbox.sh gives each
-// its own data folders). Names are plain ASCII where their order is checked, so that it is the same
-// in every locale.
+// Against the session's Evolution Data Server, fresh for every run (tests/sandbox.sh gives each its own
+// data folders). Names are plain ASCII, so that their order is the same in every locale.
 class EvolutionAddressBookTest : public QObject {
     Q_OBJECT
 
@@ -115,7 +103,10 @@ private Q_SLOTS:
     {
         const auto contacts = directory(NameOrder::givenNameFirst);
         QVERIFY2(!contacts->accessDenied(), qPrintable(contacts->accessError()));
-        QCOMPARE(rows(contacts->contacts()), (QStringList{
+        QStringList rows;
+        for (const ContactPhone &entry : contacts->contacts())
+            rows.append(entry.name + u" | "_s + entry.label + u" | "_s + entry.number);
+        QCOMPARE(rows, (QStringList{
             u"Ana Souza | Celular | +5511987654321"_s, u"Ana Souza | Trabalho | 113333444412"_s,
             u"bruno | Pager | 2122221111"_s,
             u"Carla Mendes | Portaria | 555123"_s,
@@ -135,20 +126,18 @@ private Q_SLOTS:
         // A card with only a formatted name has no family name to sort by.
         QStringList familyFirst;
         const auto byFamilyName = directory(NameOrder::familyNameFirst);
-        for (const ContactPhone &entry : byFamilyName->contacts()) {
-            if (!familyFirst.contains(entry.name))
-                familyFirst.append(entry.name);
-        }
+        for (const ContactPhone &entry : byFamilyName->contacts())
+            familyFirst.append(entry.name);
+        familyFirst.removeDuplicates();
         QCOMPARE(familyFirst, (QStringList{u"bruno"_s, u"Carla Mendes"_s, u"Zuleica Dias"_s, u"Lima"_s,
                                            u"Padaria Pao Quente"_s, u"Ana Souza"_s, u"+1 555-0100"_s, u"(21) 2222"_s}));
     }
 
     void aSlowServiceFailsWithinTheBound()
     {
-        QElapsedTimer clock;
-        clock.start();
+        const QDeadlineTimer bound(2000);
         const auto contacts = directory(NameOrder::givenNameFirst, {std::chrono::milliseconds(0)});
-        QVERIFY(clock.elapsed() < 2000);
+        QVERIFY(!bound.hasExpired());
         QVERIFY(contacts->accessDenied());
         QCOMPARE(contacts->accessError(), u"A agenda do sistema não respondeu a tempo."_s);
     }

@@ -5,7 +5,7 @@
 #include "services/contacts/ContactDirectory.h"
 #include "services/contacts/EvolutionAddressBook.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QTest>
 
 using namespace vozel;
@@ -28,10 +28,9 @@ private Q_SLOTS:
         g_dbus_connection_set_exit_on_close(connection, FALSE);
 
         ContactDirectory directory([] { return std::make_unique<EvolutionAddressBook>(NameOrder::givenNameFirst); });
-        QElapsedTimer clock;
-        clock.start();
+        const QDeadlineTimer bound(5000);
         QCoro::waitFor(directory.loadIfNeeded(false));
-        QVERIFY(clock.elapsed() < 5000);
+        QVERIFY(!bound.hasExpired());
         QCOMPARE(directory.accessError(), u"O sistema não liberou o acesso à agenda."_s);
         g_object_unref(connection);
     }

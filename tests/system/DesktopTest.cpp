@@ -1,6 +1,5 @@
-// The desktop side on the X display of tests/sandbox.sh, with a notification service on its
-// session bus: the incoming-call and transfer panels, the dialer's keyboard capture, and the
-// tray and closed dialer that keep Vozel running.
+// The desktop side on the X display of tests/sandbox.sh, with a notification service on its session
+// bus: the incoming-call and transfer panels, the dialer's keyboard capture, the tray and closed dialer.
 
 #include "system/DesktopCallManager.h"
 #include "system/DialerWindowKeeper.h"
@@ -11,7 +10,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDBusConnection>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -26,9 +24,8 @@ Q_IMPORT_QML_PLUGIN(Vozel_SystemPlugin)
 using namespace vozel;
 using namespace Qt::StringLiterals;
 
-// A dialer stand-in: the capture, a keypad shortcut for "5" like the real keypad keys carry,
-// an area holding the focus that records the keys reaching it, and a text field.
-const QByteArray scene = R"(
+// A dialer stand-in: the capture, a keypad shortcut for "5", a focused area counting the keys reaching it.
+const QByteArray dialerScene = R"(
 import QtQuick
 import QtQuick.Controls
 import Vozel.System
@@ -47,15 +44,9 @@ Window {
 }
 )"_ba;
 
-// A named item of a QML window (items declared in a QML Window are its QObject children).
 QQuickItem *item(QQuickWindow *window, const char *objectName)
 {
     return window->findChild<QQuickItem *>(QLatin1String(objectName));
-}
-
-QString textOf(QQuickWindow *window, const char *objectName)
-{
-    return item(window, objectName)->property("text").toString();
 }
 
 // A real mouse click in the middle of the named item, once laid out.
@@ -67,8 +58,8 @@ void click(QQuickWindow *window, const char *objectName)
     QTest::mouseClick(window, Qt::LeftButton, {}, target->mapToScene(target->boundingRect().center()).toPoint());
 }
 
-// A notification service on the test's session bus, on a connection of its own as a real
-// desktop's would be: records what it is asked and emits the signals a user's clicks cause.
+// A notification service on a bus connection of its own, as a desktop's: records what it is asked
+// and emits the signals a user's clicks cause.
 class NotificationService : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
@@ -76,10 +67,7 @@ class NotificationService : public QObject {
 public:
     struct Notification {
         uint id, replacesId;
-        QString summary, body;
-        QStringList actions;
-        QVariantMap hints;
-        int timeout;
+        QString body;
     };
     QList<Notification> notified;
     QList<uint> closed;
@@ -92,11 +80,11 @@ public:
     uint lastId() const { return notified.isEmpty() ? 0 : notified.last().id; }
 
 public slots:
-    Q_SCRIPTABLE uint Notify(const QString &, uint replacesId, const QString &, const QString &summary,
-                             const QString &body, const QStringList &actions, const QVariantMap &hints, int timeout)
+    Q_SCRIPTABLE uint Notify(const QString &, uint replacesId, const QString &, const QString &, const QString &body,
+                             const QStringList &, const QVariantMap &, int)
     {
         const uint id = replacesId != 0 ? replacesId : 41 + notified.size(); // not 1, so a mix-up with a count shows
-        notified << Notification{id, replacesId, summary, body, actions, hints, timeout};
+        notified << Notification{id, replacesId, body};
         return id;
     }
     Q_SCRIPTABLE void CloseNotification(uint id)
@@ -129,9 +117,9 @@ private slots:
     void init()
     {
         QQmlComponent component(&engine);
-        component.setData("import QtQuick\nWindow { width: 296; height: 520 }", QUrl(u"qrc:/dialer.qml"_s));
+        component.setData(dialerScene, QUrl(u"qrc:/dialer.qml"_s));
         dialer.reset(qobject_cast<QQuickWindow *>(component.create()));
-        QVERIFY(dialer);
+        QVERIFY2(dialer, qPrintable(component.errorString()));
         manager = std::make_unique<DesktopCallManager>();
         manager->setDialerWindow(dialer.get());
         reports.clear();
@@ -158,40 +146,31 @@ private slots:
         manager->updateIncomingIdentity(u"2002"_s, u"Ana"_s, u"Identificando origem…"_s);
         manager->updateIncomingIdentity(u"2002"_s, u"<b>Ana</b> & Cia"_s, u"Loja Centro"_s);
         QTRY_COMPARE(seen(), u"ringing | <b>Ana</b> & Cia | 2002 | Loja Centro | notified 2 closed 0"_s);
-        QCOMPARE(item(manager->incomingPanel(), "incomingCallerName")->property("textFormat").toInt(), Qt::PlainText);
-        QVERIFY(manager->isCallAnnounced() && dialer->isVisible());
         QQuickWindow *panel = manager->incomingPanel();
-        QVERIFY(panel->flags().testFlags(Qt::Tool | Qt::WindowStaysOnTopHint));
-        QProcess xprop; // what the X11 window manager reads: every workspace
+        QCOMPARE(item(panel, "incomingCallerName")->property("textFormat").toInt(), Qt::PlainText);
+        QVERIFY(dialer->isVisible());
+        QProcess xprop; // what the X11 window manager reads: above the others, on every workspace
         xprop.start(u"xprop"_s, {u"-id"_s, QString::number(panel->winId()), u"_NET_WM_STATE"_s, u"_NET_WM_DESKTOP"_s});
         QVERIFY(xprop.waitForFinished(5000));
         const QString hints = QString::fromUtf8(xprop.readAllStandardOutput());
-        QVERIFY2(hints.contains("_NET_WM_STATE_STICKY"_L1) && hints.contains("= 4294967295"_L1), qPrintable(hints));
-        QCOMPARE(textOf(panel, "incomingHeading") + textOf(panel, "declineButton") + textOf(panel, "answerButton"),
-                 u"Chamada recebidaRecusarAtender"_s);
-        const auto posted = service.notified.first();
-        QCOMPARE(posted.summary + u'|' + posted.body, u"Chamada recebida|2002\nIdentificando origem…"_s);
-        QCOMPARE(posted.actions, (QStringList{u"default"_s, u"Atender"_s, u"VOZEL_ANSWER"_s, u"Atender"_s,
-                                              u"VOZEL_DECLINE"_s, u"Recusar"_s}));
-        QCOMPARE(posted.timeout, 0);
-        QCOMPARE(posted.hints.value(u"urgency"_s).toInt(), 2);
-        QCOMPARE(service.notified[1].replacesId, posted.id);
+        QVERIFY2(hints.contains("_NET_WM_STATE_ABOVE"_L1) && hints.contains("_NET_WM_STATE_STICKY"_L1)
+                     && hints.contains("= 4294967295"_L1),
+                 qPrintable(hints));
+        QCOMPARE(service.notified[0].body, u"2002\nIdentificando origem…"_s);
+        QCOMPARE(service.notified[1].replacesId, service.notified[0].id);
         // The caller's name comes from the remote party: it never becomes markup.
         QCOMPARE(service.notified[1].body, u"&lt;b&gt;Ana&lt;/b&gt; &amp; Cia\n2002\nLoja Centro"_s);
         manager->reportEnded(); // the caller gave up
         QTRY_COMPARE(seen(), u"silent | notified 2 closed 1"_s);
-        QVERIFY(!manager->isCallAnnounced());
 
         // A call that ends before the service answered.
         manager->reportIncoming(u"2003"_s);
         manager->reportEnded();
         QTRY_COMPARE(seen(), u"silent | notified 3 closed 2"_s);
 
-        // The next call, on the same panel, shows nothing of the previous caller.
+        // The next call shows nothing of the previous caller.
         manager->reportIncoming(u"2004"_s);
         QTRY_COMPARE(seen(), u"ringing | 2004 | Identificando origem… | notified 4 closed 2"_s);
-        QCOMPARE(manager->incomingPanel(), panel);
-        QCOMPARE(service.notified.last().replacesId, 0u);
         // The user dismisses the notification just as an update leaves, which shows it again; once
         // dismissed, it is not brought back.
         manager->updateIncomingIdentity(u"2004"_s, u"Bia"_s, u"Loja"_s);
@@ -211,9 +190,8 @@ private slots:
         QVERIFY(manager->isCallAnnounced());
     }
 
-    // Answer or decline, from the panel or the notification: one report, silence at once; a click
-    // on another application's notification or a later one on this is stale. The call stays
-    // announced until its end is reported.
+    // Answer or decline, from the panel or the notification: one report, silence at once; a click on
+    // another application's notification or a later one on this is stale. The call stays announced.
     void answeringAndDeclining_data()
     {
         QTest::addColumn<QString>("choice"); // a button of the panel, or an action of the notification
@@ -230,25 +208,23 @@ private slots:
     {
         QFETCH(QString, choice);
         QFETCH(QString, reported);
-        const bool onThePanel = choice.endsWith("Button"_L1);
         manager->reportIncoming(u"2002"_s);
         dialer->hide();
         QTRY_COMPARE(service.notified.size(), 1);
         emit service.ActionInvoked(service.lastId() + 7, u"VOZEL_ANSWER"_s); // another application's
-        if (onThePanel)
+        if (choice.endsWith("Button"_L1))
             click(manager->incomingPanel(), choice.toLatin1().constData());
         else
             emit service.ActionInvoked(service.lastId(), choice);
         QTRY_COMPARE(seen(), reported.isEmpty() ? u"ringing | 2002 | Identificando origem… | notified 1 closed 0"_s
                                                 : u"silent | notified 1 closed 1"_s);
         QCOMPARE(reports.join(u' '), reported);
+        if (!choice.endsWith("Button"_L1)) // answering from the notification brings the dialer back
+            QCOMPARE(dialer->isVisible(), reported == "answer"_L1);
         emit service.ActionInvoked(service.lastId(), u"VOZEL_DECLINE"_s); // a later click
         settle();
         QCOMPARE(reports.join(u' '), reported.isEmpty() ? u"end"_s : reported);
         QVERIFY(manager->isCallAnnounced());
-        // Answering from the notification brings the dialer back.
-        if (!onThePanel)
-            QCOMPARE(dialer->isVisible(), reported == "answer"_L1);
     }
 
     // Which characters make a target is DialString's rule; here, that the panel applies it.
@@ -263,27 +239,20 @@ private slots:
 
         presenter->setPresented(true);
         QQuickWindow *panel = presenter->panel();
-        QVERIFY(panel && panel->flags().testFlags(Qt::Tool | Qt::WindowStaysOnTopHint));
         QVERIFY(QTest::qWaitForWindowActive(panel));
         QTRY_VERIFY(item(panel, "transferField")->hasActiveFocus());
-
         for (const char c : "sala *#"_ba)
             QTest::keyClick(panel, c);
         QTest::keyClick(panel, Qt::Key_Return);
         QCOMPARE(confirmed.size(), 0);
         item(panel, "transferField")->setProperty("text", u"ramal ٢٠٠٣"_s);
-        QTest::keyClick(panel, Qt::Key_Return);
-        click(panel, "transferCallButton");
         QTest::keyClick(panel, Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(confirmed, (QList<QList<QVariant>>{{u"2003"_s}, {u"2003"_s}, {u"2003"_s}}));
+        QCOMPARE(confirmed, (QList<QList<QVariant>>{{u"2003"_s}}));
         // The dialer hides the panel once the transfer started; the text stays for the next time.
-        QVERIFY(panel->isVisible());
         presenter->setPresented(false);
         QVERIFY(!panel->isVisible());
         presenter->setPresented(true);
-        QVERIFY(panel->isVisible());
-        QCOMPARE(textOf(panel, "transferField"), u"ramal ٢٠٠٣"_s);
-        QCOMPARE(cancelled.size(), 0);
+        QCOMPARE(item(panel, "transferField")->property("text").toString(), u"ramal ٢٠٠٣"_s);
 
         // The button, Escape and the window manager's close each cancel once; the dialer follows
         // by no longer presenting, which reports nothing more.
@@ -301,84 +270,44 @@ private slots:
         }
     }
 
-
-    // Where one key press ends up: "<action kind>:<text>", "area", "shortcut" or "field:<text>".
-    void keyPresses_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<QString>("clipboard");
-        QTest::addColumn<QString>("focus"); // "field", or the capture "off"; else the dialer area
-        QTest::addColumn<QString>("outcome");
-        const auto row = [](const char *tag, int key, int modifiers, const char *outcome,
-                            const QString &clipboard = {}, const QString &focus = {}) {
-            QTest::newRow(tag) << key << modifiers << clipboard << focus << QString::fromUtf8(outcome);
-        };
-        const int ctrl = Qt::ControlModifier;
-        row("digit", Qt::Key_5, 0, "Digit:5");
-        row("keypad digit", Qt::Key_7, Qt::KeypadModifier, "Digit:7");
-        row("backspace", Qt::Key_Backspace, 0, "Delete:");
-        row("forward delete", Qt::Key_Delete, 0, "Delete:");
-        row("return", Qt::Key_Return, 0, "Call:");
-        row("keypad enter", Qt::Key_Enter, Qt::KeypadModifier, "Call:");
-        row("paste", Qt::Key_V, ctrl, "Paste:+55 (11) 4000 Ana", u"+55 (11) 4000 Ana"_s);
-        row("paste with shift", Qt::Key_V, ctrl | Qt::ShiftModifier, "Paste:2003", u"2003"_s);
-        row("paste, empty clipboard", Qt::Key_V, ctrl, "area");
-        row("letter", Qt::Key_A, 0, "area");
-        row("off: digit", Qt::Key_5, 0, "shortcut", {}, u"off"_s);
-        row("field: digit", Qt::Key_4, 0, "field:4", {}, u"field"_s);
-        row("field: paste", Qt::Key_V, ctrl, "field:99", u"99"_s, u"field"_s);
-    }
-
+    // Where a key press ends up: "<action kind>:<text>", the focused "area", the keypad "shortcut"
+    // or "field:<its text>".
     void keyPresses()
     {
-        QFETCH(QString, clipboard);
-        QFETCH(QString, focus);
-        QQmlComponent component(&engine);
-        component.setData(scene, QUrl(u"qrc:/scene.qml"_s));
-        std::unique_ptr<QQuickWindow> window(qobject_cast<QQuickWindow *>(component.create()));
-        QVERIFY2(window, qPrintable(component.errorString()));
-        window->show();
-        window->requestActivate();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        auto *capture = window->findChild<KeyboardCapture *>(u"capture"_s);
-        auto *field = window->findChild<QQuickItem *>(u"field"_s);
+        dialer->show();
+        dialer->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(dialer.get()));
+        auto *capture = dialer->findChild<KeyboardCapture *>(u"capture"_s);
+        QQuickItem *field = item(dialer.get(), "field");
         QSignalSpy triggered(capture, &KeyboardCapture::triggered);
-        capture->setEnabled(focus != "off"_L1);
-        if (focus == "field"_L1)
-            field->forceActiveFocus();
-        QGuiApplication::clipboard()->setText(clipboard);
-
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        QTest::keyClick(window.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-
-        QStringList outcome;
-        for (const auto &signal : triggered) // QML handlers tell the kinds apart by name
-            outcome << QStringList{signal.at(0).toString(), signal.at(1).toString()}.join(u':');
-        outcome << QStringList(window->property("areaKeys").toInt(), u"area"_s)
-                << QStringList(window->property("shortcutHits").toInt(), u"shortcut"_s);
-        if (const QString typed = field->property("text").toString(); !typed.isEmpty())
-            outcome << u"field:"_s + typed;
-        QTEST(outcome.join(u' '), "outcome");
+        const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+            triggered.clear();
+            dialer->setProperty("areaKeys", 0);
+            dialer->setProperty("shortcutHits", 0);
+            QTest::keyClick(dialer.get(), key, modifiers);
+            QStringList outcome;
+            for (const auto &signal : triggered) // QML handlers tell the kinds apart by name
+                outcome << signal.at(0).toString() + u':' + signal.at(1).toString();
+            outcome << QStringList(dialer->property("areaKeys").toInt(), u"area"_s)
+                    << QStringList(dialer->property("shortcutHits").toInt(), u"shortcut"_s);
+            if (const QString typed = field->property("text").toString(); !typed.isEmpty())
+                outcome << u"field:"_s + typed;
+            return outcome.join(u' ');
+        };
+        QCOMPARE(press(Qt::Key_5, Qt::KeypadModifier), u"Digit:5"_s);
+        QGuiApplication::clipboard()->clear();
+        QCOMPARE(press(Qt::Key_V, Qt::ControlModifier), u"area"_s); // an empty paste must not clear the number
+        QGuiApplication::clipboard()->setText(u"+55 (11) 4000 Ana"_s);
+        QCOMPARE(press(Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier), u"Paste:+55 (11) 4000 Ana"_s);
+        capture->setEnabled(false);
+        QCOMPARE(press(Qt::Key_5), u"shortcut"_s);
+        capture->setEnabled(true);
+        field->forceActiveFocus();
+        QCOMPARE(press(Qt::Key_V, Qt::ControlModifier), u"field:+55 (11) 4000 Ana"_s);
     }
 
-    void theTrayMenuOpensAndQuits()
-    {
-        TrayIcon tray;
-        QSignalSpy opened(&tray, &TrayIcon::openRequested);
-        QSignalSpy quit(&tray, &TrayIcon::quitRequested);
-        QStringList outcome; // each entry's text, then how often opening and quitting were asked
-        for (QAction *action : tray.menu().actions()) {
-            if (action->isSeparator())
-                continue;
-            action->trigger();
-            outcome << u"%1 %2 %3"_s.arg(action->text()).arg(opened.size()).arg(quit.size());
-        }
-        QCOMPARE(outcome, (QStringList{u"Abrir Vozel 1 0"_s, u"Sair 1 1"_s}));
-    }
-
-    // With a tray to bring it back, closing the dialer hides it; without one, it minimises.
+    // With a tray to bring it back, closing the dialer hides it; without one, it minimises. Either
+    // way the tray's menu opens it again, and quitting still ends the application.
     void closingTheDialerKeepsItRunning_data()
     {
         QTest::addColumn<bool>("tray");
@@ -391,6 +320,9 @@ private slots:
         QFETCH(bool, tray);
         QWindow dialer;
         DialerWindowKeeper keeper(dialer, [tray] { return tray; });
+        TrayIcon icon; // wired as the application wires it
+        connect(&icon, &TrayIcon::openRequested, &keeper, &DialerWindowKeeper::present);
+        connect(&icon, &TrayIcon::quitRequested, qApp, &QCoreApplication::quit);
         dialer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialer));
         QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
@@ -399,18 +331,11 @@ private slots:
         QCOMPARE(dialer.windowStates().testFlag(Qt::WindowMinimized), !tray);
         QCOMPARE(lastClosed.size(), 0);
 
-        keeper.present();
-        QVERIFY(dialer.isVisible());
-        QVERIFY(!dialer.windowStates().testFlag(Qt::WindowMinimized));
+        const QList<QAction *> entries = icon.menu().actions();
+        entries.first()->trigger();
+        QVERIFY(dialer.isVisible() && !dialer.windowStates().testFlag(Qt::WindowMinimized));
         QVERIFY(QTest::qWaitForWindowActive(&dialer));
-    }
-
-    void quittingStillEndsTheApplication()
-    {
-        QWindow dialer;
-        DialerWindowKeeper keeper(dialer, [] { return true; });
-        dialer.show();
-        QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+        QTimer::singleShot(0, entries.last(), &QAction::trigger);
         QTimer::singleShot(3000, &dialer, [] { QCoreApplication::exit(7); });
         QCOMPARE(QCoreApplication::exec(), 0);
     }
@@ -425,7 +350,7 @@ private:
         QStringList lines{manager->isRinging() ? u"ringing"_s : u"silent"_s};
         for (const char *name : {"incomingCallerName", "incomingNumber", "incomingSource"}) {
             if (panel->isVisible() && item(panel, name)->isVisible())
-                lines << textOf(panel, name);
+                lines << item(panel, name)->property("text").toString();
         }
         lines << u"notified %1 closed %2"_s.arg(service.notified.size()).arg(service.closed.size());
         return lines.join(u" | "_s);

@@ -1,7 +1,6 @@
 #include "system/SingleInstance.h"
 
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 #include <QUuid>
 
@@ -11,9 +10,9 @@
 using namespace vozel;
 using namespace Qt::StringLiterals;
 
-// A Vozel launch as this test drives it, run by the test's own program. As the running instance
-// it prints "primary", then "activated <arguments joined by |>" per later launch; otherwise it
-// hands its arguments over and exits with 0 when the running instance took them, else 1.
+// A Vozel launch, run by the test's own program. As the running instance it prints "primary", then
+// "activated <arguments joined by |>" per later launch; otherwise it hands its arguments over and
+// exits with 0 when the running instance took them, else 1.
 int probe(QStringList arguments)
 {
     const QString name = arguments.takeFirst();
@@ -63,36 +62,24 @@ private slots:
                 launches.push_back(std::make_unique<Launch>(name, QStringList{QString::number(i)}));
             QTest::qWait(1500);
             QStringList outcomes; // "primary", or the exit code of a hand-over
-            qint64 primary = 0;
-            for (auto &launch : launches) {
-                const bool isPrimary = launch->printedLine("primary");
-                primary = isPrimary ? launch->processId() : primary;
-                outcomes << (isPrimary ? u"primary"_s : QString::number(launch->result()));
-            }
+            for (auto &launch : launches)
+                outcomes << (launch->printedLine("primary") ? u"primary"_s : QString::number(launch->result()));
             outcomes.sort();
             QCOMPARE(outcomes, (QStringList{u"0"_s, u"0"_s, u"0"_s, u"primary"_s}));
-            ::kill(pid_t(primary), SIGKILL); // the instance crashes
-        }
-        // The crash left its socket and lock behind; the next launch replaces it.
-        const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + u'/' + name;
-        QVERIFY(QFile::exists(runtime + u".socket"_s) && QFile::exists(runtime + u".lock"_s));
-        Launch first(name, {});
+        } // killed on leaving: the instance crashes, leaving its socket and lock behind
+        Launch first(name, {}); // replaces it
         QTRY_VERIFY(first.printedLine("primary"));
 
         Launch second(name, {u"tel:+55 11 4000-1234"_s, u"--x"_s});
         QCOMPARE(second.result(), 0);
         QTRY_VERIFY(first.printedLine("activated tel:+55 11 4000-1234|--x"));
-        Launch third(name, {});
-        QCOMPARE(third.result(), 0);
-        QTRY_VERIFY(first.printedLine("activated "));
-        QCOMPARE(first.state(), QProcess::Running);
 
         // The running instance hangs: a launch gives up in time.
         ::kill(pid_t(first.processId()), SIGSTOP);
         QElapsedTimer timer;
         timer.start();
-        Launch fourth(name, {}, 1000);
-        QCOMPARE(fourth.result(), 1);
+        Launch third(name, {}, 1000);
+        QCOMPARE(third.result(), 1);
         QVERIFY2(timer.elapsed() < 4000, qPrintable(QString::number(timer.elapsed())));
     }
 };
