@@ -2,9 +2,11 @@
 
 #include "TestPbx.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTcpSocket>
+#include <QThread>
 
 namespace vozel::test {
 
