@@ -103,7 +103,6 @@ public:
     }
     // Its call events in order, as "CALL_INCOMING", "CALL_ESTABLISHED", "CALL_CLOSED 486 Busy Here".
     const QStringList &events() const { return m_events; }
-    // The RFC 2833 digits received so far.
     const QString &digits() const { return m_digits; }
     // What baresip wrote so far, for failure messages.
     QString log() { return m_log += QString::fromLocal8Bit(m_process.readAll()); }
@@ -365,6 +364,7 @@ private slots:
         QCOMPARE(failureOf([&] { engine.call(u"2002"_s); }), std::nullopt);
         QCOMPARE(failureOf([&] { engine.answer(); }), std::optional(sipUnavailableMessage));
         QVERIFY(!engine.setMuted(true));
+        engine.setAudioSessionActive(true);
         QCOMPARE(engine.audioDevices(), QList<VozelAudioDevice>());
         engine.selectAudioDevice(u"headphones"_s, VozelAudioRoute::ringer);
         QVERIFY(!engine.setSpeakerEnabled(true));
