@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # run-pbx.sh <work-folder> <port> <extension:password[:auth user]>...: the test PBX in the foreground
-# until SIGTERM, on 127.0.0.1:<port> for UDP and TCP; each extension registers and calls with its
-# auth user (else the extension) as digest user name. With PBX_TLS_PORT and PBX_TLS_CERTIFICATE
-# (signed or self-signed) it also listens for TLS there; signed by the test CA <work-folder>/ca.pem.
+# until SIGTERM, on 127.0.0.1:<port> for UDP and TCP, and with PBX_TLS_PORT for TLS there, its
+# certificate signed by the test CA <work-folder>/ca.pem. The auth user defaults to the extension.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 work=$1 port=$2
@@ -22,16 +21,11 @@ printf '%s\n' 'id(int,auto) table_name(string) table_version(int)' '1:version:1'
 
 tls=()
 if [ -n "${PBX_TLS_PORT:-}" ]; then
-  key() { openssl req -newkey rsa:2048 -nodes -keyout "$work/$1.key" "${@:2}"; }
-  server=(-subj /CN=127.0.0.1 -addext subjectAltName=DNS:127.0.0.1,IP:127.0.0.1)
-  key ca -x509 -days 2 -subj "/CN=Vozel test CA" -out "$work/ca.pem" 2>/dev/null
-  if [ "$PBX_TLS_CERTIFICATE" = signed ]; then
-    key server "${server[@]}" -out "$work/server.csr" 2>/dev/null
-    openssl x509 -req -in "$work/server.csr" -CA "$work/ca.pem" -CAkey "$work/ca.key" -CAcreateserial \
-      -days 2 -copy_extensions copy -out "$work/server.pem" 2>/dev/null
-  else
-    key server -x509 -days 2 "${server[@]}" -out "$work/server.pem" 2>/dev/null
-  fi
+  key() { openssl req -newkey rsa:2048 -nodes -keyout "$work/$1.key" "${@:2}" 2>/dev/null; }
+  key ca -x509 -days 2 -subj "/CN=Vozel test CA" -out "$work/ca.pem"
+  key server -subj /CN=127.0.0.1 -addext subjectAltName=DNS:127.0.0.1,IP:127.0.0.1 -out "$work/server.csr"
+  openssl x509 -req -in "$work/server.csr" -CA "$work/ca.pem" -CAkey "$work/ca.key" -CAcreateserial \
+    -days 2 -copy_extensions copy -out "$work/server.pem" 2>/dev/null
   tls=(-A WITH_TLS -A "PBX_TLS_KEY=\"$work/server.key\"" -A "PBX_TLS_CERT=\"$work/server.pem\""
        -l "tls:127.0.0.1:$PBX_TLS_PORT")
 fi

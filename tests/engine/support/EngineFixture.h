@@ -12,8 +12,7 @@ namespace vozel::test {
 
 using namespace Qt::StringLiterals;
 
-// The extensions every engine test's PBX knows.
-// 2004 authenticates as u2004.
+// The extensions every engine test's PBX knows; 2004 authenticates as u2004.
 inline const QStringList pbxExtensions = {u"2001:senha-2001"_s, u"2002:senha-2002"_s, u"2003:senha-2003"_s,
                                           u"2004:senha-2004:u2004"_s, u"2005:senha-2005"_s, u"2006:senha-2006"_s};
 

@@ -8,9 +8,8 @@ namespace vozel::test {
 
 using namespace Qt::StringLiterals;
 
-// The test session's PulseAudio server (tests/sandbox.sh starts one without hardware), where null
-// sinks and sources stand for devices; they are unloaded with this object. Every test that plugs
-// devices holds the "sound server" lock (tests/CMakeLists.txt), as other engines would see them.
+// The PulseAudio server of tests/sandbox.sh, where null sinks and sources plugged here stand for
+// devices until this object goes. Tests that plug devices hold the "sound server" ctest lock.
 class SandboxPulse {
 public:
     ~SandboxPulse()
@@ -29,12 +28,6 @@ public:
             : u"sink_properties='device.description=\"%1\" %2'"_s.arg(description, properties);
         return m_modules.emplace_back(
             pactl({u"load-module"_s, u"module-null-"_s + kind, kind + u"_name="_s + name, described}).trimmed().toInt());
-    }
-
-    void unplug(int module)
-    {
-        pactl({u"unload-module"_s, QString::number(module)});
-        m_modules.removeOne(module);
     }
 
     // The lines of the server's short sink listing for the sinks something plays on now.

@@ -2,34 +2,29 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
-#include <QNetworkDatagram>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QUdpSocket>
 
 #include <csignal>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 namespace vozel::test {
 
 using namespace Qt::StringLiterals;
 
-// The Kamailio PBX of pbx/run-pbx.sh on a free loopback port, for as long as this object lives.
-// It registers the given extensions with digest authentication, connects their calls and
-// answers STUN on the same port. It is stopped by its pid, and also when the test process dies.
+// The Kamailio PBX of pbx/run-pbx.sh on free loopback ports while this object lives: it registers
+// extensions with digest authentication, connects their calls, answers STUN on its port and takes
+// TLS on another with a certificate of its test CA. Stopped with its workers, or when we die.
 class TestPbx {
 public:
-    enum class Tls { none, signedByTestCa, selfSigned }; // its TLS port's certificate, if any
-
     // Extensions as "extension:password" or "extension:password:auth user". A port taken by
     // someone else meanwhile makes it try again on another.
-    explicit TestPbx(const QStringList &extensions, Tls tls = Tls::none)
+    explicit TestPbx(const QStringList &extensions)
     {
-        for (int attempt = 0; attempt < 3 && !launch(extensions, tls); ++attempt)
+        for (int attempt = 0; attempt < 3 && !launch(extensions); ++attempt)
             m_process.kill();
         if (!isRunning())
             qWarning("The test PBX did not start:\n%s", qPrintable(log()));
@@ -51,7 +46,7 @@ public:
     bool isRunning() const { return m_process.state() == QProcess::Running; }
     quint16 port() const { return m_port; }
     quint16 tlsPort() const { return m_tlsPort; }
-    // The test CA's certificate (PEM), made when the PBX started with TLS.
+    // The test CA's certificate (PEM).
     QString testCa() const { return m_work.filePath(u"run-%1/ca.pem"_s.arg(m_port)); }
     QString host() const { return QStringLiteral("127.0.0.1"); }
     QString stunServer() const { return host() + u':' + QString::number(m_port); }
@@ -72,56 +67,36 @@ public:
     }
 
 private:
-    // The PBX's main process and its workers.
+    // Kamailio and its workers: the process group it was started in.
     void signalAll(int signal)
     {
-        const qint64 pid = m_process.processId();
-        if (pid <= 0)
-            return;
-        QFile children(u"/proc/%1/task/%1/children"_s.arg(pid));
-        QList<QByteArray> pids = children.open(QIODevice::ReadOnly) ? children.readAll().split(' ') : QList<QByteArray>();
-        for (const QByteArray &each : pids << QByteArray::number(pid)) {
-            if (!each.trimmed().isEmpty())
-                ::kill(pid_t(each.toLongLong()), signal);
-        }
+        if (m_process.processId() > 0)
+            ::kill(-pid_t(m_process.processId()), signal);
     }
 
-    bool launch(const QStringList &extensions, Tls tls)
+    bool launch(const QStringList &extensions)
     {
         m_process.waitForFinished(2000);
         m_port = freePort();
+        m_tlsPort = freePort();
         const QString work = m_work.filePath(u"run-%1"_s.arg(m_port));
         QDir().mkpath(work + u"/runtime"_s);
-        if (tls != Tls::none) {
-            m_tlsPort = freePort();
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(u"PBX_TLS_PORT"_s, QString::number(m_tlsPort));
-            environment.insert(u"PBX_TLS_CERTIFICATE"_s, tls == Tls::selfSigned ? u"self-signed"_s : u"signed"_s);
-            m_process.setProcessEnvironment(environment);
-        }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"PBX_TLS_PORT"_s, QString::number(m_tlsPort));
+        m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        m_process.setChildProcessModifier([] {
+            ::setpgid(0, 0);
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        });
         m_process.start(QStringLiteral(VOZEL_TEST_PBX_SCRIPT), QStringList{work, QString::number(m_port)} + extensions);
+        // Its configuration logs "pbx ready" once it listens; on a taken port it exits instead.
         const QDeadlineTimer deadline(10000);
-        while (m_process.waitForStarted(5000) && !deadline.hasExpired()) {
-            if (answersStun())
+        while (m_process.waitForReadyRead(int(deadline.remainingTime()))) {
+            if (log().contains(u"pbx ready"_s))
                 return true;
-            QThread::msleep(50);
         }
         return false;
-    }
-
-    bool answersStun() const
-    {
-        QUdpSocket socket;
-        QByteArray request("\x00\x01\x00\x00\x21\x12\xa4\x42", 8); // Binding request, magic cookie
-        for (int i = 0; i < 12; ++i)
-            request += char(QRandomGenerator::global()->bounded(256));
-        socket.writeDatagram(request, QHostAddress::LocalHost, m_port);
-        if (!socket.waitForReadyRead(200))
-            return false;
-        const QByteArray reply = socket.receiveDatagram().data();
-        return reply.size() >= 20 && reply[0] == 0x01 && reply[1] == 0x01;
     }
 
     QTemporaryDir m_work;
