@@ -147,6 +147,9 @@ private slots:
             << currentLink << QList{answer(404, R"({"error":"Link não encontrado"})")} << none << u"Link não encontrado"_s << 1;
         QTest::newRow("201 with a blank error is not success")
             << currentLink << QList{answer(201, R"({"error":" "})")} << none << u"Não foi possível configurar o ramal."_s << 1;
+        QTest::newRow("an error page is not shown as the error")
+            << currentLink << QList{answer(500, "<html>Erro</html>", "Content-Type: text/html\r\n")} << none
+            << u"Não foi possível configurar o ramal."_s << 1;
         QTest::newRow("redirect followed")
             << currentLink << QList{answer(302, {}, "Location: " + legacyLink.toUtf8() + "\r\n"), answer(200, accountAnswer)}
             << std::optional(account) << QString() << 2;
